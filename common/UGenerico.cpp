@@ -1,0 +1,329 @@
+#include "UGenerico.h"
+
+#include "UArquivoIni.h"
+#include "UConfiguracaoRegional.h"
+#include "UDiretorioPrograma.h"
+#include "UErro.h"
+#include "UGravacaoAtomica.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace {
+
+const QString cSeparadorLog(50, QLatin1Char('-'));
+
+// 18 significant digits and the decimal exponent of |pValor|:
+// 2.675 gives "267499999999999982" and 0.
+struct TDigitos {
+    std::string vDigitos;
+    int vExpoente = 0;
+};
+
+TDigitos FDigitosSignificativos(double pValor)
+{
+    std::array<char, 64> buffer{};
+    const auto resultado = std::to_chars(buffer.data(), buffer.data() + buffer.size(), std::fabs(pValor),
+                                         std::chars_format::scientific, 17);
+    const std::string texto(buffer.data(), resultado.ptr);
+    const auto e = texto.find('e');
+    TDigitos digitos;
+    digitos.vDigitos = texto.substr(0, 1) + texto.substr(2, e - 2);
+    digitos.vExpoente = std::stoi(texto.substr(e + 1));
+    return digitos;
+}
+
+// Adds one unit at the last digit; may grow the text by one digit.
+void PSomaUm(std::string& pDigitos)
+{
+    for (auto i = pDigitos.size(); i-- > 0;) {
+        if (pDigitos[i] != '9') {
+            ++pDigitos[i];
+            return;
+        }
+        pDigitos[i] = '0';
+    }
+    pDigitos.insert(pDigitos.begin(), '1');
+}
+
+// The value rounded to pCasas decimals, as an integer written in units of
+// the last decimal: 5.799 with 3 decimals gives "5799".
+std::string FDigitosArredondados(double pValor, int pCasas)
+{
+    const TDigitos d = FDigitosSignificativos(pValor);
+    const int guardados = d.vExpoente + 1 + pCasas; // digits left of the cut
+    if (guardados < 0)
+        return "0";
+    const auto n = static_cast<size_t>(guardados);
+    if (n >= d.vDigitos.size())
+        return d.vDigitos + std::string(n - d.vDigitos.size(), '0');
+    std::string resultado = n == 0 ? std::string("0") : d.vDigitos.substr(0, n);
+    if (d.vDigitos[n] >= '5')
+        PSomaUm(resultado);
+    return resultado;
+}
+
+QString FMontaNumero(std::string pDigitos, int pCasas, bool pNegativo)
+{
+    const auto casas = static_cast<size_t>(pCasas);
+    if (pDigitos.size() <= casas)
+        pDigitos.insert(0, casas + 1 - pDigitos.size(), '0');
+    std::string inteiros = pDigitos.substr(0, pDigitos.size() - casas);
+    const auto primeiro = inteiros.find_first_not_of('0');
+    inteiros = primeiro == std::string::npos ? std::string("0") : inteiros.substr(primeiro);
+    const bool zero = pDigitos.find_first_not_of('0') == std::string::npos;
+    QString texto = (pNegativo && !zero) ? QStringLiteral("-") : QString();
+    texto += QString::fromLatin1(inteiros);
+    if (pCasas > 0)
+        texto += TConfiguracaoRegional::SeparadorDecimal() + QString::fromLatin1(pDigitos.substr(pDigitos.size() - casas));
+    return texto;
+}
+
+// The day log keeps the encoding it was found in, its byte-order mark included.
+enum class TCodificacaoLog { OitoBits, Utf8, Utf16LE, Utf16BE };
+
+QString FDecodificaLog(const QByteArray& pBytes, TCodificacaoLog& pCodificacao)
+{
+    if (pBytes.startsWith("\xEF\xBB\xBF")) {
+        pCodificacao = TCodificacaoLog::Utf8;
+        return QString::fromUtf8(pBytes.mid(3));
+    }
+    if (pBytes.startsWith("\xFF\xFE") || pBytes.startsWith("\xFE\xFF")) {
+        const bool le = pBytes.startsWith("\xFF\xFE");
+        pCodificacao = le ? TCodificacaoLog::Utf16LE : TCodificacaoLog::Utf16BE;
+        QStringDecoder decodificador(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        return decodificador.decode(pBytes.mid(2));
+    }
+    // Latin-1 maps every byte to one character and back, so the earlier
+    // entries are written back with exactly the bytes they had.
+    pCodificacao = TCodificacaoLog::OitoBits;
+    return QString::fromLatin1(pBytes);
+}
+
+QByteArray FCodificaLog(const QString& pTexto, TCodificacaoLog pCodificacao)
+{
+    switch (pCodificacao) {
+    case TCodificacaoLog::Utf8:
+        return QByteArray("\xEF\xBB\xBF") + pTexto.toUtf8();
+    case TCodificacaoLog::Utf16LE:
+    case TCodificacaoLog::Utf16BE: {
+        const bool le = pCodificacao == TCodificacaoLog::Utf16LE;
+        QStringEncoder codificador(le ? QStringEncoder::Utf16LE : QStringEncoder::Utf16BE);
+        return QByteArray(le ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(codificador.encode(pTexto));
+    }
+    case TCodificacaoLog::OitoBits:
+        break;
+    }
+    return pTexto.toLatin1();
+}
+
+QStringList FLeLog(const QString& pCaminho, TCodificacaoLog& pCodificacao)
+{
+    pCodificacao = TCodificacaoLog::OitoBits;
+    QFile arquivo(pCaminho);
+    if (!arquivo.exists())
+        return {};
+    if (!arquivo.open(QIODevice::ReadOnly))
+        throw EErro(QStringLiteral("Não foi possível ler o arquivo %1.\rMotivo: %2").arg(pCaminho, arquivo.errorString()));
+    return TGenerico::FDivideLinhas(FDecodificaLog(arquivo.readAll(), pCodificacao));
+}
+
+QString FCarimboLog(const QDateTime& pMomento)
+{
+    return TGenerico::FFormataData(pMomento.date()) + QLatin1Char(' ') + TConfiguracaoRegional::SeparadorData() +
+           QLatin1Char(' ') + TGenerico::FFormataHora(pMomento.time());
+}
+
+QString FDoisDigitos(int pNumero)
+{
+    return QStringLiteral("%1").arg(pNumero, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString TGenerico::FFormataNumero(double pValor, int pCasas)
+{
+    if (std::isnan(pValor))
+        return QStringLiteral("NAN");
+    if (std::isinf(pValor))
+        return pValor < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+    return FMontaNumero(FDigitosArredondados(pValor, pCasas), pCasas, std::signbit(pValor));
+}
+
+QString TGenerico::FFormataGeral(double pValor)
+{
+    std::array<char, 64> buffer{};
+    const auto resultado =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), pValor, std::chars_format::general, 15);
+    QString texto = QString::fromLatin1(buffer.data(), resultado.ptr - buffer.data());
+    if (texto == QLatin1String("-0"))
+        texto = QStringLiteral("0");
+    return texto.replace(QLatin1Char('.'), TConfiguracaoRegional::SeparadorDecimal());
+}
+
+double TGenerico::FLeNumero(const QString& pTexto)
+{
+    const QChar separador = TConfiguracaoRegional::SeparadorDecimal();
+    QByteArray ascii;
+    int digitos = 0;
+    int separadores = 0;
+    const QString texto = pTexto.trimmed();
+    for (qsizetype i = 0; i < texto.size(); ++i) {
+        const QChar c = texto.at(i);
+        if (c == separador) {
+            ++separadores;
+            ascii += '.';
+        } else if (c.isDigit() && c.unicode() < 128) {
+            ++digitos;
+            ascii += static_cast<char>(c.unicode());
+        } else if ((c == QLatin1Char('-') || c == QLatin1Char('+')) && i == 0) {
+            ascii += static_cast<char>(c.unicode());
+        } else {
+            digitos = 0; // any other character makes the text unreadable
+            break;
+        }
+    }
+    double valor = 0;
+    const char* inicio = ascii.constData() + (ascii.startsWith('+') ? 1 : 0);
+    const auto [fim, erro] = std::from_chars(inicio, ascii.constData() + ascii.size(), valor);
+    if (digitos == 0 || separadores > 1 || erro != std::errc() || fim != ascii.constData() + ascii.size())
+        throw EErro(QStringLiteral("'%1' não é um valor numérico válido.").arg(pTexto));
+    return valor;
+}
+
+QString TGenerico::FFormataData(const QDate& pData)
+{
+    const QChar s = TConfiguracaoRegional::SeparadorData();
+    return FDoisDigitos(pData.day()) + s + FDoisDigitos(pData.month()) + s +
+           QStringLiteral("%1").arg(pData.year(), 4, 10, QLatin1Char('0'));
+}
+
+QString TGenerico::FFormataHora(const QTime& pHora)
+{
+    const QChar s = TConfiguracaoRegional::SeparadorHora();
+    return FDoisDigitos(pHora.hour()) + s + FDoisDigitos(pHora.minute()) + s + FDoisDigitos(pHora.second());
+}
+
+QString TGenerico::FArquivoLog(const QDate& pData)
+{
+    return TDiretorioPrograma::FArquivo(QStringLiteral("ConnectTarnex") + FDoisDigitos(pData.day()) +
+                                        FDoisDigitos(pData.month()) + QString::number(pData.year()) +
+                                        QStringLiteral(".log"));
+}
+
+QStringList TGenerico::FDivideLinhas(const QString& pTexto)
+{
+    QStringList linhas;
+    const qsizetype n = pTexto.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype inicio = i;
+        while (i < n && pTexto[i] != QLatin1Char('\r') && pTexto[i] != QLatin1Char('\n'))
+            ++i;
+        linhas.append(pTexto.mid(inicio, i - inicio));
+        if (i < n && pTexto[i] == QLatin1Char('\r'))
+            ++i;
+        if (i < n && pTexto[i] == QLatin1Char('\n'))
+            ++i;
+    }
+    return linhas;
+}
+
+void TGenerico::PGeraLog(const QString& pDados)
+{
+    // The clock is read twice, for the file and for the stamp: an entry made
+    // across midnight may carry the new day's stamp in the old day's file.
+    const QString caminho = FArquivoLog(QDate::currentDate());
+    TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
+    QStringList linhas = FLeLog(caminho, codificacao);
+    const QChar cr = QLatin1Char('\r');
+    linhas.append(QStringLiteral("Data / Hora: ") + FCarimboLog(QDateTime::currentDateTime()) + cr + cSeparadorLog +
+                  cr + pDados + cr + cSeparadorLog);
+    QString texto;
+    for (const QString& linha : linhas)
+        texto += linha + QStringLiteral("\r\n");
+    TGravacaoAtomica::PGrava(caminho, FCodificaLog(texto, codificacao));
+}
+
+QString TGenerico::FCompletaZero(int Numero, int Quantidade)
+{
+    QString texto = QString::number(Numero);
+    if (texto.size() < Quantidade)
+        texto.prepend(QString(Quantidade - texto.size(), QLatin1Char('0')));
+    return texto;
+}
+
+QString TGenerico::FCompletaEspaco(const QString& Texto, int Quantidade)
+{
+    return Texto.size() < Quantidade ? Texto + QString(Quantidade - Texto.size(), QLatin1Char(' ')) : Texto;
+}
+
+double TGenerico::FRetornaCasasDecimais(int pDecimais, int pCampo)
+{
+    switch (pDecimais) {
+    case 1:
+        return pCampo / 10.0;
+    case 2:
+        return pCampo / 100.0;
+    case 3:
+        return pCampo / 1000.0;
+    default:
+        return 0;
+    }
+}
+
+double TGenerico::FArredondaValor(double pValor)
+{
+    return FLeNumero(FFormataNumero(pValor, 2));
+}
+
+double TGenerico::FTruncaValor(double pValor)
+{
+    const QString texto = FFormataNumero(pValor, 3);
+    return FLeNumero(texto.left(texto.size() - 1));
+}
+
+QString TGenerico::FDescripta(const QString& pCriptografia, int pTamanho)
+{
+    QString resultado;
+    for (int i = pTamanho; i >= 1; --i) {
+        const QString grupo = pCriptografia.mid(3 * i - 3, 3);
+        int codigo = 0;
+        if (!TArquivoIni::FEhInteiro(grupo, codigo) || codigo < 0)
+            throw EErro(QStringLiteral("'%1' não é um valor inteiro válido.").arg(grupo));
+        resultado += QChar(static_cast<char16_t>(codigo));
+    }
+    return resultado;
+}
+
+QString TGenerico::FTextoErroConcentrador(int pMetodo)
+{
+    static const QString cSuporte = QStringLiteral("Solicite informações ao suporte da Tarnex Technology.");
+    switch (pMetodo) {
+    case -1:
+        return QStringLiteral("O parâmetro número do FcmSlave (sl) está incorreto, ou não foi encontrado.");
+    case -2:
+        return QStringLiteral("O parâmetro Bomba (bo) está incorreto.");
+    case -3:
+        return QStringLiteral("O parâmetro Bico (bi) está incorreto.");
+    case -4:
+        return QStringLiteral("O parâmetro casas decimais (cd) está incorreto.");
+    case -5:
+        return QStringLiteral("O parâmetro Modo de Operação está incorreto.");
+    case -6:
+        return QStringLiteral("O parâmetro Formato Mensagem de Abastecimento está incorreto.");
+    case -7:
+        return QStringLiteral("O Fcm Slave em questão não existe ou não está respondendo no momento.");
+    case -8:
+        return QStringLiteral("Parâmetro do CMD especial está incorreto.");
+    case -12:
+        return QStringLiteral("Este número de Fcm Master já foi iniciado.");
+    default:
+        return (pMetodo >= -15 && pMetodo <= -9) ? cSuporte : QString();
+    }
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+class QTableView;
+
+// The helpers every part of the program calls. They keep no state, so they
+// work before the shared instance exists: the database access writes to the
+// log and decodes its password while start-up has not made it yet.
+class TGenerico {
+public:
+    // One entry of the daily log "ConnectTarnexDDMMYYYY.log" in the program's
+    // directory. Raises EErro when the day file cannot be read or written;
+    // the file is then as it was before the call.
+    static void PGeraLog(const QString& pDados);
+
+    static QString FCompletaZero(int Numero, int Quantidade);
+    static QString FCompletaEspaco(const QString& Texto, int Quantidade);
+    static double FRetornaCasasDecimais(int pDecimais, int pCampo);
+    static double FArredondaValor(double pValor);
+    static double FTruncaValor(double pValor);
+
+    // The stored database password: groups of three digits, last character first.
+    // Raises EErro when a group is not a decimal number.
+    static QString FDescripta(const QString& pCriptografia, int pTamanho);
+
+    // Shows the warning of a concentrator return code; true only for 1.
+    static bool FRetornaErroConcentrador(int pMetodo);
+    // The text of a return code, empty for codes that have none (1 included).
+    static QString FTextoErroConcentrador(int pMetodo);
+
+    // Number to text for a person: 18 significant digits, then rounded to
+    // pCasas decimals with halves away from zero, the workstation's decimal
+    // separator, no thousands separator ("0.00", "0.000", "########0.000").
+    static QString FFormataNumero(double pValor, int pCasas);
+    // Shortest general form: at most 15 significant digits, no trailing
+    // zeros, no separator for a whole number.
+    static QString FFormataGeral(double pValor);
+    // Reads a number written with the workstation's decimal separator.
+    // Raises EErro when the text is not a number.
+    static double FLeNumero(const QString& pTexto);
+
+    // "DD/MM/YYYY" and "HH:MM:SS" with the workstation's separators.
+    static QString FFormataData(const QDate& pData);
+    static QString FFormataHora(const QTime& pHora);
+
+    // The log's path for the given day.
+    static QString FArquivoLog(const QDate& pData);
+    // Splits at CR, LF or CR LF; a line break at the very end ends the last
+    // line and does not start an empty one.
+    static QStringList FDivideLinhas(const QString& pTexto);
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <ostream>
+#include <string>
+
+// Assertion messages show texts as text.
+inline void PrintTo(const QString& pTexto, std::ostream* pSaida)
+{
+    *pSaida << '"' << pTexto.toStdString() << '"';
+}
+
+// Each test group works in a directory of its own, which stands in for the
+// program's directory: settings files and logs land there.
+class TDiretorioTeste {
+public:
+    TDiretorioTeste();
+    ~TDiretorioTeste();
+
+    QString FCaminho(const QString& pNome) const { return vDiretorio.filePath(pNome); }
+    QByteArray FLe(const QString& pNome) const;
+    void PGrava(const QString& pNome, const QByteArray& pBytes) const;
+
+private:
+    QTemporaryDir vDiretorio;
+};
+
+// Shows bytes with their line ends visible, for assertion messages.
+std::string FVisivel(const QByteArray& pBytes);
