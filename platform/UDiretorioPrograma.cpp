@@ -30,6 +30,11 @@ QString TDiretorioPrograma::FCaminho()
     return vDiretorio;
 }
 
+QString TDiretorioPrograma::FDiretorioExecutavel()
+{
+    return FComSeparador(FDiretorioDoExecutavel());
+}
+
 void TDiretorioPrograma::PDefine(const QString& pDiretorio)
 {
     vDiretorio = FComSeparador(QDir(pDiretorio).absolutePath());

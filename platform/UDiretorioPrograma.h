@@ -13,4 +13,9 @@ public:
     static void PDefine(const QString& pDiretorio);
 
     static QString FArquivo(const QString& pNome) { return FCaminho() + pNome; }
+
+    // Where the running executable lies, with the trailing separator: the
+    // programs installed beside it (the component server) are found there
+    // even when the tests point FCaminho elsewhere.
+    static QString FDiretorioExecutavel();
 };

@@ -1,0 +1,393 @@
+#include "FcmMasterX_TLB.h"
+
+#include "UDiretorioPrograma.h"
+#include "UErro.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QJsonValue>
+#include <QProcess>
+#include <QThread>
+
+#include <type_traits>
+
+namespace {
+
+const QString cComponente = QStringLiteral("FcmMasterX");
+
+TFcmMaster::TProtecao vProtecao = [](const std::function<void()>& pAcao) {
+    try {
+        pAcao();
+    } catch (const std::exception& erro) {
+        qWarning("FcmMasterX: %s", erro.what());
+    } catch (...) {
+        qWarning("FcmMasterX: erro desconhecido num evento");
+    }
+};
+
+QString vPrograma;
+
+// A number off the wire as the callback's argument type.
+template <typename T>
+T FConverte(qint64 pValor)
+{
+    static_assert(std::is_integral_v<T>);
+    return static_cast<T>(static_cast<std::make_unsigned_t<T>>(static_cast<quint64>(pValor)));
+}
+
+qint64 FArg(const QList<qint64>& pArgs, size_t pIndice)
+{
+    return pIndice < static_cast<size_t>(pArgs.size()) ? pArgs[static_cast<qsizetype>(pIndice)] : 0;
+}
+
+QJsonArray FArgs(std::initializer_list<qint64> pValores)
+{
+    QJsonArray args;
+    for (const qint64 v : pValores)
+        args.append(v);
+    return args;
+}
+
+} // namespace
+
+TFcmMaster::TFcmMaster(QObject* pDono, bool pAssinaEventos) : QObject(pDono), vAssinaEventos(pAssinaEventos)
+{
+    connect(&vSocket, &QLocalSocket::readyRead, this, &TFcmMaster::PLeDisponivel);
+}
+
+TFcmMaster::~TFcmMaster()
+{
+    vSocket.abort();
+}
+
+void TFcmMaster::PDefineProtecao(TProtecao pProtecao)
+{
+    vProtecao = std::move(pProtecao);
+}
+
+void TFcmMaster::PDefinePrograma(const QString& pCaminho)
+{
+    vPrograma = pCaminho;
+}
+
+QString TFcmMaster::FPrograma()
+{
+    return vPrograma.isEmpty() ? TDiretorioPrograma::FDiretorioExecutavel() + cComponente : vPrograma;
+}
+
+// --- methods -------------------------------------------------------------
+
+int TFcmMaster::FcmOpen(quint8 device)
+{
+    return FCodigo(QStringLiteral("FcmOpen"), FArgs({device}));
+}
+
+QVariant TFcmMaster::FcmClose()
+{
+    return FChamaMetodo(QStringLiteral("FcmClose"), {}).value(QStringLiteral("resultado")).toVariant();
+}
+
+int TFcmMaster::FcmSetNumSlaves(quint8 NumeroDeSlaves)
+{
+    return FCodigo(QStringLiteral("FcmSetNumSlaves"), FArgs({NumeroDeSlaves}));
+}
+
+int TFcmMaster::FcmConfiguraSlave(quint8 sl, quint8 NumeroDeBombas)
+{
+    return FCodigo(QStringLiteral("FcmConfiguraSlave"), FArgs({sl, NumeroDeBombas}));
+}
+
+int TFcmMaster::FcmTrocaPreco(quint8 sl, quint8 bo, quint8 bi, int preco, quint8 cd)
+{
+    return FCodigo(QStringLiteral("FcmTrocaPreco"), FArgs({sl, bo, bi, preco, cd}));
+}
+
+int TFcmMaster::FcmAutorizaAbastecimento(quint8 sl, quint8 bo, quint8 bi)
+{
+    return FCodigo(QStringLiteral("FcmAutorizaAbastecimento"), FArgs({sl, bo, bi}));
+}
+
+int TFcmMaster::FcmProgramaPrePago(quint8 sl, quint8 bo, quint8 bi, int vol, quint8& cd)
+{
+    const QJsonObject resposta = FChamaMetodo(QStringLiteral("FcmProgramaPrePago"), FArgs({sl, bo, bi, vol, cd}));
+    const QJsonArray ref = resposta.value(QStringLiteral("ref")).toArray();
+    if (!ref.isEmpty())
+        cd = FConverte<quint8>(ref.first().toInteger());
+    return FConverte<int>(resposta.value(QStringLiteral("resultado")).toInteger());
+}
+
+int TFcmMaster::FcmTravaBomba(quint8 sl, quint8 bo)
+{
+    return FCodigo(QStringLiteral("FcmTravaBomba"), FArgs({sl, bo}));
+}
+
+int TFcmMaster::FcmDesTravaBomba(quint8 sl, quint8 bo)
+{
+    return FCodigo(QStringLiteral("FcmDesTravaBomba"), FArgs({sl, bo}));
+}
+
+int TFcmMaster::FcmSolicitaPrecoPorLitro(quint8 sl, quint8 bo, quint8 bi)
+{
+    return FCodigo(QStringLiteral("FcmSolicitaPrecoPorLitro"), FArgs({sl, bo, bi}));
+}
+
+int TFcmMaster::FcmSolicitaUltimoAbastecimento(quint8 sl, quint8 bo, quint8 bi)
+{
+    return FCodigo(QStringLiteral("FcmSolicitaUltimoAbastecimento"), FArgs({sl, bo, bi}));
+}
+
+int TFcmMaster::FcmSolicitaTotalizador(quint8 sl, quint8 bo, quint8 bi)
+{
+    return FCodigo(QStringLiteral("FcmSolicitaTotalizador"), FArgs({sl, bo, bi}));
+}
+
+int TFcmMaster::FcmSolicitaVersaoSlave(quint8 sl)
+{
+    return FCodigo(QStringLiteral("FcmSolicitaVersaoSlave"), FArgs({sl}));
+}
+
+QString TFcmMaster::FcmVersaoDll()
+{
+    return FChamaMetodo(QStringLiteral("FcmVersaoDll"), {}).value(QStringLiteral("resultado")).toString();
+}
+
+int TFcmMaster::FcmVersaoFcmMaster()
+{
+    return FCodigo(QStringLiteral("FcmVersaoFcmMaster"), {});
+}
+
+int TFcmMaster::FcmConfigTotalizador(quint8 sl, quint8 bo, quint8 bi, int tot)
+{
+    return FCodigo(QStringLiteral("FcmConfigTotalizador"), FArgs({sl, bo, bi, tot}));
+}
+
+int TFcmMaster::FcmObtemStatusBomba(quint8 sl, quint8 bo)
+{
+    return FCodigo(QStringLiteral("FcmObtemStatusBomba"), FArgs({sl, bo}));
+}
+
+int TFcmMaster::FcmCmdEspecial(quint8 sl, quint8 bo, quint8 bi, int codigo, int param1, int param2, int param3)
+{
+    return FCodigo(QStringLiteral("FcmCmdEspecial"), FArgs({sl, bo, bi, codigo, param1, param2, param3}));
+}
+
+int TFcmMaster::FcmConfigConcentradorFcm(quint8 Slave, quint8 NumeroDeBombas, quint8 ModoOperacao,
+                                         quint8 TipoMsgAbastecimento)
+{
+    return FCodigo(QStringLiteral("FcmConfigConcentradorFcm"),
+                   FArgs({Slave, NumeroDeBombas, ModoOperacao, TipoMsgAbastecimento}));
+}
+
+int TFcmMaster::FCodigo(const QString& pMetodo, const QJsonArray& pArgs)
+{
+    return FConverte<int>(FChamaMetodo(pMetodo, pArgs).value(QStringLiteral("resultado")).toInteger());
+}
+
+QJsonObject TFcmMaster::FChamaMetodo(const QString& pNome, const QJsonArray& pArgs)
+{
+    QJsonObject pedido{{QStringLiteral("metodo"), pNome}, {QStringLiteral("args"), pArgs}};
+    return FTroca(std::move(pedido), pNome, cTempoLimiteMs);
+}
+
+QJsonObject TFcmMaster::FEnviaControle(const QString& pVerbo, const QJsonArray& pArgs, int pTempoLimiteMs)
+{
+    QJsonObject pedido{{QStringLiteral("controle"), pVerbo}, {QStringLiteral("args"), pArgs}};
+    return FTroca(std::move(pedido), pVerbo, pTempoLimiteMs);
+}
+
+// --- the exchange ----------------------------------------------------------
+
+void TFcmMaster::PFalha(const QString& pTexto)
+{
+    // Whatever state the connection was left in, the next call starts afresh.
+    vSocket.abort();
+    vLeitor.PLimpa();
+    throw EErro(pTexto);
+}
+
+QJsonObject TFcmMaster::FTroca(QJsonObject pPedido, const QString& pNome, int pTempoLimiteMs)
+{
+    PGaranteConexao();
+    const int id = ++vProximoId;
+    pPedido.insert(QStringLiteral("id"), id);
+    vSocket.write(ProtocoloFcm::FCodifica(pPedido));
+    if (!vSocket.flush() && vSocket.state() != QLocalSocket::ConnectedState)
+        PFalha(QStringLiteral("A conexão com o componente %1 foi perdida durante %2.").arg(cComponente, pNome));
+    return FAguardaResposta(id, pNome, pTempoLimiteMs);
+}
+
+QJsonObject TFcmMaster::FAguardaResposta(int pId, const QString& pNome, int pTempoLimiteMs)
+{
+    // No event loop runs while a call waits: events that arrive meanwhile are
+    // kept and delivered once the caller has its answer.
+    vEmChamada = true;
+    const struct TFimDaChamada {
+        TFcmMaster* vBinding;
+        ~TFimDaChamada()
+        {
+            vBinding->vEmChamada = false;
+            vBinding->PAgendaEntrega();
+        }
+    } fim{this};
+    const QDeadlineTimer prazo(pTempoLimiteMs);
+    QJsonObject resposta;
+    for (;;) {
+        while (const auto linha = vLeitor.FProxima()) {
+            if (FTrataLinha(*linha, pId, resposta))
+                return resposta;
+        }
+        if (vLeitor.FExcedeu())
+            PFalha(QStringLiteral("Mensagem inválida do componente %1 durante %2.").arg(cComponente, pNome));
+        if (prazo.hasExpired())
+            PFalha(QStringLiteral("O componente %1 não respondeu a %2 em %3 segundos.")
+                       .arg(cComponente, pNome)
+                       .arg(pTempoLimiteMs / 1000.0));
+        if (vSocket.bytesAvailable() == 0 && !vSocket.waitForReadyRead(static_cast<int>(prazo.remainingTime())) &&
+            vSocket.state() != QLocalSocket::ConnectedState)
+            PFalha(QStringLiteral("A conexão com o componente %1 foi perdida durante %2 (%3).")
+                       .arg(cComponente, pNome, vSocket.errorString()));
+        vLeitor.PAdiciona(vSocket.readAll());
+    }
+}
+
+// True when the line is the answer to pIdEsperado; events are kept.
+bool TFcmMaster::FTrataLinha(const QByteArray& pLinha, int pIdEsperado, QJsonObject& pResposta)
+{
+    const auto mensagem = ProtocoloFcm::FDecodifica(pLinha);
+    if (!mensagem)
+        PFalha(QStringLiteral("Mensagem inválida do componente %1.").arg(cComponente));
+    if (mensagem->contains(QStringLiteral("evento"))) {
+        TEvento evento{mensagem->value(QStringLiteral("evento")).toInt(), {}};
+        for (const QJsonValue& arg : mensagem->value(QStringLiteral("args")).toArray())
+            evento.vArgs.append(arg.toInteger());
+        vPendentes.push_back(std::move(evento));
+        return false;
+    }
+    if (mensagem->value(QStringLiteral("id")).toInt() != pIdEsperado)
+        return false; // an answer to nobody: its caller gave up on it
+    if (mensagem->contains(QStringLiteral("erro")))
+        throw EErro(QStringLiteral("O componente %1 recusou o pedido: %2")
+                        .arg(cComponente, mensagem->value(QStringLiteral("erro")).toString()));
+    pResposta = *mensagem;
+    return true;
+}
+
+void TFcmMaster::PGaranteConexao()
+{
+    if (vSocket.state() == QLocalSocket::ConnectedState)
+        return;
+    vSocket.abort();
+    vLeitor.PLimpa();
+    if (!FConecta(0)) {
+        PIniciaServidor();
+        if (!FConecta(cTempoLimiteMs))
+            PFalha(QStringLiteral("O componente %1 foi iniciado mas não aceitou a conexão em %2 segundos.")
+                       .arg(cComponente)
+                       .arg(cTempoLimiteMs / 1000));
+    }
+    if (vAssinaEventos)
+        FTroca(QJsonObject{{QStringLiteral("controle"), QStringLiteral("assina")}}, QStringLiteral("assina"),
+               cTempoLimiteMs);
+}
+
+bool TFcmMaster::FConecta(int pTempoMs)
+{
+    const QString caminho = ProtocoloFcm::FCaminhoSocket(TDiretorioPrograma::FCaminho());
+    const QDeadlineTimer prazo(pTempoMs);
+    for (;;) {
+        vSocket.connectToServer(caminho);
+        if (vSocket.waitForConnected(200))
+            return true;
+        vSocket.abort();
+        if (prazo.hasExpired())
+            return false;
+        QThread::msleep(20);
+    }
+}
+
+void TFcmMaster::PIniciaServidor()
+{
+    const QString programa = FPrograma();
+    if (!QFileInfo(programa).isExecutable())
+        PFalha(QStringLiteral("Não foi possível iniciar o componente %1: o programa %2 não foi encontrado.")
+                   .arg(cComponente, programa));
+    QProcess processo;
+    processo.setProgram(programa);
+    processo.setArguments({QStringLiteral("--dir"), TDiretorioPrograma::FCaminho()});
+    // The server outlives this program; it must not hold its output open.
+    processo.setStandardInputFile(QProcess::nullDevice());
+    processo.setStandardOutputFile(QProcess::nullDevice());
+    processo.setStandardErrorFile(QProcess::nullDevice());
+    if (!processo.startDetached())
+        PFalha(QStringLiteral("Não foi possível iniciar o componente %1: %2").arg(programa, processo.errorString()));
+}
+
+// --- events ----------------------------------------------------------------
+
+void TFcmMaster::PLeDisponivel()
+{
+    if (vEmChamada)
+        return; // the waiting call reads for itself
+    vLeitor.PAdiciona(vSocket.readAll());
+    vProtecao([this] {
+        QJsonObject ignorada;
+        while (const auto linha = vLeitor.FProxima())
+            FTrataLinha(*linha, -1, ignorada);
+        if (vLeitor.FExcedeu())
+            PFalha(QStringLiteral("Mensagem inválida do componente %1.").arg(cComponente));
+    });
+    PEntregaPendentes();
+}
+
+void TFcmMaster::PAgendaEntrega()
+{
+    if (vEntregaAgendada || (vPendentes.empty() && vSocket.bytesAvailable() == 0))
+        return;
+    vEntregaAgendada = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            vEntregaAgendada = false;
+            PLeDisponivel();
+        },
+        Qt::QueuedConnection);
+}
+
+void TFcmMaster::PEntregaPendentes()
+{
+    // A callback may open a modal window; events that arrive meanwhile are
+    // delivered from inside it by a nested call of this loop.
+    while (!vPendentes.empty() && !vEmChamada) {
+        const TEvento evento = std::move(vPendentes.front());
+        vPendentes.pop_front();
+        vProtecao([&] { PDespachaEvento(evento.vNumero, evento.vArgs); });
+    }
+}
+
+template <typename... T>
+void TFcmMaster::PInvoca(const std::function<void(QObject*, T...)>& pCallback, const QList<qint64>& pArgs)
+{
+    if (!pCallback)
+        return;
+    [&]<size_t... I>(std::index_sequence<I...>) {
+        pCallback(this, FConverte<T>(FArg(pArgs, I))...);
+    }(std::index_sequence_for<T...>{});
+}
+
+void TFcmMaster::PDespachaEvento(int pNumero, const QList<qint64>& pArgs)
+{
+    switch (pNumero) {
+    case 1: return PInvoca(OnMudancaDeEstado, pArgs);
+    case 2: return PInvoca(OnTotalizador, pArgs);
+    case 3: return PInvoca(OnVolume, pArgs);
+    case 4: return PInvoca(OnPrecoPorLitro, pArgs);
+    case 5: return PInvoca(OnAbasteceu, pArgs);
+    case 6: return PInvoca(OnVersaoFcmSlave, pArgs);
+    case 7: return PInvoca(OnErroDLL, pArgs);
+    case 8: return PInvoca(OnAbasteceuOff, pArgs);
+    case 9: return PInvoca(OnEventoFcmSlave, pArgs);
+    case 10: return PInvoca(OnRetornoEspecial, pArgs);
+    case 11: return PInvoca(OnAbasteceu2, pArgs);
+    default: return;
+    }
+}

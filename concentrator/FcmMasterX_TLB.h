@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QLocalSocket>
+#include <QObject>
+#include <QVariant>
+
+#include <deque>
+#include <functional>
+
+#include "UProtocoloFcm.h"
+
+// The concentrator component as the program binds it. The component itself
+// is a separate server program (FcmMasterX) beside this one; the binding
+// attaches to it at the first method call, starting it when none runs, and
+// from then on delivers its events on the user-interface thread through the
+// event loop, so they keep arriving while a modal window is open.
+//
+// Methods answer the component's signed 32-bit code (1 is success). A
+// failure of the binding itself (no server, no answer, connection lost,
+// malformed message) raises EErro; the next call attaches again.
+class TFcmMaster : public QObject {
+    Q_OBJECT
+public:
+    // The time a call waits for its answer.
+    static constexpr int cTempoLimiteMs = 5000;
+
+    // A connection that does not subscribe never receives events, and so
+    // never takes a connector's off-line fuelings (the simulator tool's).
+    explicit TFcmMaster(QObject* pDono = nullptr, bool pAssinaEventos = true);
+    ~TFcmMaster() override;
+
+    int FcmOpen(quint8 device);
+    QVariant FcmClose();
+    int FcmSetNumSlaves(quint8 NumeroDeSlaves);
+    int FcmConfiguraSlave(quint8 sl, quint8 NumeroDeBombas);
+    int FcmTrocaPreco(quint8 sl, quint8 bo, quint8 bi, int preco, quint8 cd);
+    int FcmAutorizaAbastecimento(quint8 sl, quint8 bo, quint8 bi);
+    int FcmProgramaPrePago(quint8 sl, quint8 bo, quint8 bi, int vol, quint8& cd);
+    int FcmTravaBomba(quint8 sl, quint8 bo);
+    int FcmDesTravaBomba(quint8 sl, quint8 bo);
+    int FcmSolicitaPrecoPorLitro(quint8 sl, quint8 bo, quint8 bi);
+    int FcmSolicitaUltimoAbastecimento(quint8 sl, quint8 bo, quint8 bi);
+    int FcmSolicitaTotalizador(quint8 sl, quint8 bo, quint8 bi);
+    int FcmSolicitaVersaoSlave(quint8 sl);
+    QString FcmVersaoDll();
+    int FcmVersaoFcmMaster();
+    int FcmConfigTotalizador(quint8 sl, quint8 bo, quint8 bi, int tot);
+    int FcmObtemStatusBomba(quint8 sl, quint8 bo);
+    int FcmCmdEspecial(quint8 sl, quint8 bo, quint8 bi, int codigo, int param1, int param2, int param3);
+    int FcmConfigConcentradorFcm(quint8 Slave, quint8 NumeroDeBombas, quint8 ModoOperacao,
+                                 quint8 TipoMsgAbastecimento);
+
+    // The events, by number 1 to 11; the first argument is the sender.
+    std::function<void(QObject*, quint8 sl, quint8 bo, quint8 bi, quint8 estado)> OnMudancaDeEstado;
+    std::function<void(QObject*, quint8 sl, quint8 bo, quint8 bi, int total, quint8 cd)> OnTotalizador;
+    std::function<void(QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, quint8 cd)> OnVolume;
+    std::function<void(QObject*, quint8 sl, quint8 bo, quint8 bi, int ppl, quint8 cd)> OnPrecoPorLitro;
+    std::function<void(QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, int total, int ppl, quint8 cdvol,
+                       quint8 cdtot, quint8 cdppl)>
+        OnAbasteceu;
+    std::function<void(QObject*, quint8 sl, int versao)> OnVersaoFcmSlave;
+    std::function<void(QObject*, quint8 erro)> OnErroDLL;
+    std::function<void(QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, int total, int ppl, quint8 cdvol,
+                       quint8 cdtot, quint8 cdppl, int hora_min_seg, int dia_mes_ano)>
+        OnAbasteceuOff;
+    std::function<void(QObject*, quint8 sl, quint8 bo, quint8 bi, int evento)> OnEventoFcmSlave;
+    std::function<void(QObject*, quint8 sl, quint8 bo, quint8 bi, int retcod, int retorno1, int retorno2,
+                       int retorno3)>
+        OnRetornoEspecial;
+    std::function<void(QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, int total_ini, int total_final, int ppl,
+                       quint8 cdvol, quint8 cdtot_ini, quint8 cdtot_final, quint8 cdppl, int hora_min_seg,
+                       int dia_mes_ano)>
+        OnAbasteceu2;
+
+    // Calls the callback of event pNumero with these arguments, each cut to
+    // its declared type; missing arguments are 0, unknown numbers ignored.
+    void PDespachaEvento(int pNumero, const QList<qint64>& pArgs);
+
+    // Any method by name, as the simulator tool calls them; answers the whole
+    // reply ("resultado" and, for by-reference arguments, "ref").
+    QJsonObject FChamaMetodo(const QString& pNome, const QJsonArray& pArgs);
+    // A request to the server that is not a component method (the simulator's
+    // controls); answers the reply.
+    QJsonObject FEnviaControle(const QString& pVerbo, const QJsonArray& pArgs, int pTempoLimiteMs);
+
+    // Every callback runs through this, so that a failing callback neither
+    // stops the delivery of the events behind it nor reaches the component.
+    using TProtecao = std::function<void(const std::function<void()>&)>;
+    static void PDefineProtecao(TProtecao pProtecao);
+
+    // The server program started when none runs: FcmMasterX beside this
+    // program unless told otherwise.
+    static void PDefinePrograma(const QString& pCaminho);
+    static QString FPrograma();
+
+private:
+    int FCodigo(const QString& pMetodo, const QJsonArray& pArgs);
+    QJsonObject FTroca(QJsonObject pPedido, const QString& pNome, int pTempoLimiteMs);
+    QJsonObject FAguardaResposta(int pId, const QString& pNome, int pTempoLimiteMs);
+    bool FTrataLinha(const QByteArray& pLinha, int pIdEsperado, QJsonObject& pResposta);
+    void PGaranteConexao();
+    bool FConecta(int pTempoMs);
+    void PIniciaServidor();
+    [[noreturn]] void PFalha(const QString& pTexto);
+    void PLeDisponivel();
+    void PAgendaEntrega();
+    void PEntregaPendentes();
+
+    template <typename... T>
+    void PInvoca(const std::function<void(QObject*, T...)>& pCallback, const QList<qint64>& pArgs);
+
+    struct TEvento {
+        int vNumero;
+        QList<qint64> vArgs;
+    };
+
+    QLocalSocket vSocket;
+    ProtocoloFcm::TLeitorLinhas vLeitor;
+    std::deque<TEvento> vPendentes;
+    const bool vAssinaEventos;
+    bool vEmChamada = false;
+    bool vEntregaAgendada = false;
+    int vProximoId = 0;
+};

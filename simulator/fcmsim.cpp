@@ -1,0 +1,218 @@
+// fcmsim: drives the component server as a station's pumps would.
+// Its connections never subscribe to events, so they never take a
+// connector's events or off-line fuelings. See README.md beside this file.
+#include "FcmMasterX_TLB.h"
+#include "UDiretorioPrograma.h"
+#include "UErro.h"
+#include "UServidorFcm.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+volatile std::sig_atomic_t vInterrompido = 0;
+
+void PImprime(const QString& pTexto)
+{
+    std::printf("%s\n", qPrintable(pTexto));
+    std::fflush(stdout);
+}
+
+[[noreturn]] void PUso()
+{
+    std::fprintf(stderr,
+                 "uso: fcmsim [--dir DIR] VERBO ARGS...\n"
+                 "  abastece SL BO BI LITROS [--ms N]   um abastecimento completo nesse bico\n"
+                 "  evento NUM ARG...                   entrega o evento NUM a todo conector\n"
+                 "  falha METODO CODIGO [VEZES]         as próximas chamadas respondem CODIGO\n"
+                 "  silencio METODO                     a próxima chamada fica sem resposta\n"
+                 "  chama METODO ARG...                 chama um método do componente\n"
+                 "  chamadas                            as chamadas recebidas até agora\n"
+                 "  estado                              dispositivos, slaves, bombas e bicos\n"
+                 "  demo [--intervalo S] [--bicos N]    abastecimentos aleatórios até Ctrl+C\n"
+                 "  derruba                             o servidor cai como numa pane\n"
+                 "  para                                o servidor termina normalmente\n");
+    std::exit(64);
+}
+
+QString FOpcao(QStringList& pArgs, const QString& pNome, const QString& pPadrao)
+{
+    const qsizetype i = pArgs.indexOf(pNome);
+    if (i < 0)
+        return pPadrao;
+    if (i + 1 >= pArgs.size())
+        PUso();
+    const QString valor = pArgs.at(i + 1);
+    pArgs.remove(i, 2);
+    return valor;
+}
+
+qint64 FInteiro(const QString& pTexto)
+{
+    bool ok = false;
+    const qint64 valor = pTexto.toLongLong(&ok);
+    if (!ok)
+        throw EErro(QStringLiteral("'%1' não é um número inteiro.").arg(pTexto));
+    return valor;
+}
+
+// Litres as operators type them, with a point or a comma, in thousandths.
+qint64 FMilesimos(QString pTexto)
+{
+    bool ok = false;
+    const double litros = pTexto.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+    if (!ok || litros < 0 || litros > 2000000)
+        throw EErro(QStringLiteral("'%1' não é um volume em litros.").arg(pTexto));
+    return qRound64(litros * 1000);
+}
+
+QJsonArray FNumeros(const QStringList& pArgs, qsizetype pDe)
+{
+    QJsonArray numeros;
+    for (qsizetype i = pDe; i < pArgs.size(); ++i)
+        numeros.append(FInteiro(pArgs.at(i)));
+    return numeros;
+}
+
+QString FTexto(const QJsonValue& pValor)
+{
+    if (pValor.isString())
+        return pValor.toString();
+    if (pValor.isArray()) {
+        QStringList linhas;
+        for (const QJsonValue& v : pValor.toArray())
+            linhas.append(FTexto(v));
+        return linhas.join(QLatin1Char('\n'));
+    }
+    return QString::number(pValor.toInteger());
+}
+
+void PExigeArgs(const QStringList& pArgs, qsizetype pMinimo)
+{
+    if (pArgs.size() < pMinimo)
+        PUso();
+}
+
+int FAbastece(TFcmMaster& pFcm, const QJsonArray& pBico, qint64 pVolume, int pMs)
+{
+    QJsonArray args = pBico;
+    args.append(pVolume);
+    args.append(pMs);
+    const int espera = pMs + 2 * TFcmMaster::cTempoLimiteMs + 10000;
+    const QJsonObject resposta = pFcm.FEnviaControle(QStringLiteral("abastece"), args, espera);
+    PImprime(QStringLiteral("Abastecimento no bico %1-%2-%3: %4 L%5")
+                 .arg(pBico.at(0).toInt()).arg(pBico.at(1).toInt()).arg(pBico.at(2).toInt())
+                 .arg(resposta.value(QStringLiteral("volume")).toInt() / 1000.0, 0, 'f', 3)
+                 .arg(resposta.value(QStringLiteral("offline")).toBool() ? QStringLiteral(" (off-line)") : QString()));
+    return 0;
+}
+
+int FDemo(TFcmMaster& pFcm, QStringList pArgs)
+{
+    const int intervaloMs = static_cast<int>(FInteiro(FOpcao(pArgs, QStringLiteral("--intervalo"), QStringLiteral("5")))) * 1000;
+    const int bicosPorBomba = static_cast<int>(FInteiro(FOpcao(pArgs, QStringLiteral("--bicos"), QStringLiteral("2"))));
+    std::signal(SIGINT, [](int) { vInterrompido = 1; });
+    std::signal(SIGTERM, [](int) { vInterrompido = 1; });
+    PImprime(QStringLiteral("Demonstração: um abastecimento a cada %1 s; Ctrl+C para parar.").arg(intervaloMs / 1000));
+    while (!vInterrompido) {
+        QJsonArray bicos;
+        for (const QJsonValue& b : pFcm.FEnviaControle(QStringLiteral("bicos"), {}, TFcmMaster::cTempoLimiteMs)
+                                       .value(QStringLiteral("resultado")).toArray()) {
+            if (b.toArray().at(2).toInt() <= bicosPorBomba)
+                bicos.append(b);
+        }
+        if (!bicos.isEmpty()) {
+            const QJsonArray bico = bicos.at(QRandomGenerator::global()->bounded(bicos.size())).toArray();
+            try {
+                FAbastece(pFcm, bico, QRandomGenerator::global()->bounded(5000, 60000), 1500);
+            } catch (const EErro& erro) {
+                PImprime(erro.Mensagem());
+            }
+        }
+        for (int esperado = 0; esperado < (bicos.isEmpty() ? 1000 : intervaloMs) && !vInterrompido; esperado += 50)
+            QThread::msleep(50);
+    }
+    return 0;
+}
+
+int FExecuta(QStringList pArgs)
+{
+    const QString verbo = pArgs.takeFirst();
+    const bool paraServidor = verbo == QLatin1String("para") || verbo == QLatin1String("derruba");
+    if (paraServidor && !TServidorFcm::FJaEmExecucao(TDiretorioPrograma::FCaminho())) {
+        PImprime(QStringLiteral("FcmMasterX não está em execução."));
+        return 0;
+    }
+    TFcmMaster fcm(nullptr, false);
+    const int limite = TFcmMaster::cTempoLimiteMs;
+    if (verbo == QLatin1String("abastece")) {
+        const int ms = static_cast<int>(FInteiro(FOpcao(pArgs, QStringLiteral("--ms"), QStringLiteral("300"))));
+        PExigeArgs(pArgs, 4);
+        return FAbastece(fcm, FNumeros(pArgs.mid(0, 3), 0), FMilesimos(pArgs.at(3)), ms);
+    }
+    if (verbo == QLatin1String("demo"))
+        return FDemo(fcm, pArgs);
+    if (verbo == QLatin1String("chama")) {
+        PExigeArgs(pArgs, 1);
+        const QJsonObject resposta = fcm.FChamaMetodo(pArgs.at(0), FNumeros(pArgs, 1));
+        QString texto = FTexto(resposta.value(QStringLiteral("resultado")));
+        if (resposta.contains(QStringLiteral("ref")))
+            texto += QStringLiteral(" ref=") + FTexto(resposta.value(QStringLiteral("ref")));
+        PImprime(texto);
+        return 0;
+    }
+    if (verbo == QLatin1String("evento") || verbo == QLatin1String("falha") || verbo == QLatin1String("silencio")) {
+        PExigeArgs(pArgs, verbo == QLatin1String("falha") ? 2 : 1);
+        QJsonArray args;
+        if (verbo == QLatin1String("evento"))
+            args = FNumeros(pArgs, 0);
+        else
+            args = QJsonArray{pArgs.at(0)} + FNumeros(pArgs, 1);
+        fcm.FEnviaControle(verbo, args, limite);
+        return 0;
+    }
+    if (verbo == QLatin1String("chamadas") || verbo == QLatin1String("estado")) {
+        const QString texto = FTexto(fcm.FEnviaControle(verbo, {}, limite).value(QStringLiteral("resultado")));
+        if (!texto.isEmpty())
+            std::printf("%s%s", qPrintable(texto), texto.endsWith(QLatin1Char('\n')) ? "" : "\n");
+        return 0;
+    }
+    if (verbo == QLatin1String("para")) {
+        fcm.FEnviaControle(verbo, {}, limite);
+        return 0;
+    }
+    if (verbo == QLatin1String("derruba")) {
+        try {
+            fcm.FEnviaControle(verbo, {}, limite);
+        } catch (const EErro&) {
+            // the answer never comes: the server is gone
+        }
+        return 0;
+    }
+    PUso();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication aplicacao(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    const QString diretorio = FOpcao(args, QStringLiteral("--dir"), QString());
+    if (!diretorio.isEmpty())
+        TDiretorioPrograma::PDefine(diretorio);
+    if (args.isEmpty())
+        PUso();
+    try {
+        return FExecuta(args);
+    } catch (const EErro& erro) {
+        std::fprintf(stderr, "fcmsim: %s\n", qPrintable(QString(erro.Mensagem()).replace(QLatin1Char('\r'), QLatin1Char('\n'))));
+        return 1;
+    }
+}

@@ -1,0 +1,129 @@
+#include "ApoioConcentrador.h"
+#include "UErro.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The simulated concentrators as a connector sees them: fueling cycles in
+// each mode and message type, and off-line fuelings after a reconnect.
+class Simulador : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        vFcm.OnMudancaDeEstado = [this](QObject*, quint8 sl, quint8 bo, quint8 bi, quint8 estado) {
+            vEstados.append(estado);
+            if (estado == 3 && vAutoriza)
+                vFcm.FcmAutorizaAbastecimento(sl, bo, bi);
+        };
+        vFcm.OnAbasteceu = [this](QObject*, quint8, quint8, quint8, int vol, int total, int ppl, quint8 cdv,
+                                  quint8 cdt, quint8 cdp) { vMensagens.append({5, vol, total, ppl, cdv, cdt, cdp}); };
+        vFcm.OnAbasteceu2 = [this](QObject*, quint8, quint8, quint8, int vol, int ti, int tf, int ppl, quint8,
+                                   quint8, quint8, quint8, int hms, int dma) {
+            vMensagens.append({11, vol, ti, tf, ppl, hms >= 0 && hms < 240000, dma >= 10100});
+        };
+        vFcm.OnAbasteceuOff = [this](QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, int total, int, quint8,
+                                     quint8, quint8, int, int dma) {
+            vMensagens.append({8, sl, bo, bi, vol, total, dma >= 10100});
+        };
+    }
+
+    // Runs "fcmsim abastece" to its end while this thread keeps handling events.
+    int FAbastece(const QStringList& pArgs, QString* pSaida = nullptr)
+    {
+        QProcess* fcmsim = vServidor.FFcmsim(QStringList{QStringLiteral("abastece")} + pArgs);
+        QElapsedTimer relogio;
+        relogio.start();
+        while (fcmsim->state() != QProcess::NotRunning && relogio.elapsed() < 30000)
+            QTest::qWait(10);
+        QTest::qWait(50); // the fueling message travels behind fcmsim's answer
+        if (pSaida)
+            *pSaida = QString::fromLocal8Bit(fcmsim->readAll());
+        return fcmsim->exitCode();
+    }
+
+    TDiretorioTeste vDir;
+    TServidorTeste vServidor;
+    TFcmMaster vFcm;
+    QList<int> vEstados;
+    QList<QList<int>> vMensagens;
+    bool vAutoriza = true;
+};
+
+TEST_F(Simulador, ModeAFuelsOnItsOwnAndReportsTheFueling)
+{
+    ASSERT_EQ(vFcm.FcmConfigConcentradorFcm(1, 2, 10, 1), 1);
+    ASSERT_EQ(vFcm.FcmTrocaPreco(1, 2, 1, 5799, 3), 1);
+    vAutoriza = false;
+    ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("12,345")}), 0);
+    EXPECT_EQ(vEstados, (QList<int>{5, 4}));
+    EXPECT_EQ(vMensagens, (QList<QList<int>>{{5, 12345, 1235, 5799, 3, 2, 3}}));
+}
+
+TEST_F(Simulador, ModeBWaitsForTheComputersAuthorisationAndSendsStartTotaliser)
+{
+    ASSERT_EQ(vFcm.FcmConfigConcentradorFcm(1, 1, 11, 2), 1);
+    ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("10")}), 0);
+    ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("5.5")}), 0);
+    EXPECT_EQ(vEstados, (QList<int>{3, 5, 4, 3, 5, 4}));
+    EXPECT_EQ(vMensagens, (QList<QList<int>>{{11, 10000, 0, 1000, 5799, 1, 1}, {11, 5500, 1000, 1550, 5799, 1, 1}}));
+}
+
+TEST_F(Simulador, UnauthorisedOrRefusedFuelingsFailWithAReason)
+{
+    ASSERT_EQ(vFcm.FcmConfigConcentradorFcm(1, 1, 10, 1), 1);
+    ASSERT_EQ(vFcm.FcmTravaBomba(1, 1), 1);
+    QString saida;
+    EXPECT_NE(FAbastece({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")}, &saida), 0);
+    EXPECT_TRUE(saida.contains(QStringLiteral("travada"))) << saida.toStdString();
+    ASSERT_EQ(vFcm.FcmDesTravaBomba(1, 1), 1);
+    EXPECT_NE(FAbastece({QStringLiteral("1"), QStringLiteral("9"), QStringLiteral("1"), QStringLiteral("1")}, &saida), 0);
+    EXPECT_TRUE(saida.contains(QStringLiteral("-2"))) << saida.toStdString();
+    EXPECT_TRUE(vMensagens.isEmpty());
+}
+
+TEST_F(Simulador, PrePaidVolumeStopsTheDelivery)
+{
+    ASSERT_EQ(vFcm.FcmConfigConcentradorFcm(1, 1, 11, 1), 1);
+    vAutoriza = false;
+    quint8 cd = 3;
+    ASSERT_EQ(vFcm.FcmProgramaPrePago(1, 1, 1, 2500, cd), 1);
+    ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("40")}), 0);
+    ASSERT_EQ(vMensagens.size(), 1);
+    EXPECT_EQ(vMensagens[0][1], 2500);
+}
+
+TEST_F(Simulador, OffLineFuelingsAreKeptAndDeliveredOldestFirstToTheNextConnector)
+{
+    {
+        TFcmMaster configura(nullptr, false);
+        ASSERT_EQ(configura.FcmConfigConcentradorFcm(1, 2, 11, 1), 1);
+        ASSERT_EQ(configura.FcmConfigConcentradorFcm(2, 1, 12, 1), 1);
+    }
+    // Nobody listens: mode B fuels on the concentrator's authority, mode C refuses.
+    EXPECT_EQ(vServidor.FFcmsimAteOFim({QStringLiteral("abastece"), QStringLiteral("1"), QStringLiteral("1"),
+                                        QStringLiteral("1"), QStringLiteral("3")}), 0);
+    EXPECT_EQ(vServidor.FFcmsimAteOFim({QStringLiteral("abastece"), QStringLiteral("1"), QStringLiteral("2"),
+                                        QStringLiteral("2"), QStringLiteral("4")}), 0);
+    QString saida;
+    EXPECT_NE(vServidor.FFcmsimAteOFim({QStringLiteral("abastece"), QStringLiteral("2"), QStringLiteral("1"),
+                                        QStringLiteral("1"), QStringLiteral("5")}, &saida), 0);
+    EXPECT_TRUE(saida.contains(QStringLiteral("Modo C"))) << saida.toStdString();
+
+    vFcm.FcmVersaoFcmMaster(); // the first call subscribes
+    QElapsedTimer relogio;
+    relogio.start();
+    while (vMensagens.size() < 2 && relogio.elapsed() < 5000)
+        QTest::qWait(10);
+    EXPECT_EQ(vMensagens, (QList<QList<int>>{{8, 1, 1, 1, 3000, 300, 1}, {8, 1, 2, 2, 4000, 400, 1}}));
+
+    TFcmMaster outro;
+    outro.FcmVersaoFcmMaster();
+    QTest::qWait(200);
+    EXPECT_EQ(vMensagens.size(), 2) << "each off-line fueling is delivered once";
+}
+
+} // namespace
