@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 class QTableView;
 
@@ -25,6 +26,13 @@ public:
     // The stored database password: groups of three digits, last character first.
     // Raises EErro when a group is not a decimal number.
     static QString FDescripta(const QString& pCriptografia, int pTamanho);
+
+    // Formats the grid's current columns: floating and scaled numbers right-
+    // aligned with "########0.000" through FormataDecimal; DATA 100 pixels
+    // wide, ID 60. Run again after each reload of the grid.
+    static void PFormataCamposGrid(QTableView* pGrid);
+    // The text of a numeric field: three decimals, null as zero.
+    static void FormataDecimal(const QVariant& Campo, QString& Texto, bool DisplayText);
 
     // Shows the warning of a concentrator return code; true only for 1.
     static bool FRetornaErroConcentrador(int pMetodo);

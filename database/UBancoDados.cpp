@@ -1,0 +1,201 @@
+#include "UBancoDados.h"
+
+#include "UAbastecimento.h"
+#include "UArquivoIni.h"
+#include "UBicos.h"
+#include "UDiretorioPrograma.h"
+#include "UGenerico.h"
+#include "UParametros.h"
+
+#include <QCoreApplication>
+
+#include <limits>
+
+namespace {
+
+const QString cConsultaSequencia =
+    QStringLiteral("select max(paraposto.sequenciaabast) sequenciaabast from paraposto");
+
+const QString cInsereAbastecimento = QStringLiteral(
+    "INSERT into mvabast( mvabast.Data, mvabast.Hora, mvabast.CodBico, mvabast.Combustivel, mvabast.Litragem, "
+    "mvabast.Valor, mvabast.CodProd, mvabast.CodGrade, mvabast.CodFid, mvabast.PrecoUnit, mvabast.Desconto, "
+    "mvabast.Emitido, mvabast.Id, mvabast.Sequencia, mvabast.EncerranteFinal) Values( :PData, :PHora, :PCodBico, "
+    ":PCombustivel, :PLitragem, :PValor, :PCodProd, :PCodGrade, :PCodFid, :PPrecoUnit, :PDesconto, :PEmitido, :PId, "
+    ":PSequencia, :PEncerranteFinal)");
+
+const QString cDadosProduto = QStringLiteral(
+    "select bombas.codbico, bombas.codempresa, bombas.codtanque, bombas.descricao, substring(tanques.codtanque from "
+    "1 for 2) || substring(tanques.codtanque from 4 for 2) codgrade, tanques.codprod from bombas inner join tanques "
+    "on (tanques.codtanque = bombas.codtanque) where bombas.codconcentrador = :PCodConcentrador");
+
+const QString cListaBicos = QStringLiteral(
+    "select substring(bombas.codconcentrador from 1 for 2) as Slave, substring(bombas.codconcentrador from 3 for 2) "
+    "as bomba, substring(bombas.codconcentrador from 5 for 2) as Bico, bombas.descricao, bombas.precovenda as "
+    "preco, bombas.statusbico from bombas order by slave, bomba, bico");
+
+const QString cMotivo = QStringLiteral("\rMotivo: ");
+
+QString FTexto(const QString& pSecao, const QString& pChave)
+{
+    return TArquivoIni(TDiretorioPrograma::FArquivo(QStringLiteral("ZelvioECF.ini"))).FLeTexto(pSecao, pChave, QString());
+}
+
+} // namespace
+
+TBancoDados::TBancoDados()
+{
+    PConectaBanco();
+}
+
+QString TBancoDados::FCodigoConcentrador(int pTanque, int pBomba, int pBico)
+{
+    return TGenerico::FCompletaZero(pTanque, 2) + TGenerico::FCompletaZero(pBomba, 2) +
+           TGenerico::FCompletaZero(pBico, 2);
+}
+
+void TBancoDados::PConectaBanco()
+{
+    const QString secao = QStringLiteral("CONEXAO");
+    const QString caminho = FTexto(secao, QStringLiteral("CAMINHO"));
+    const QString usuario = FTexto(secao, QStringLiteral("USER"));
+    const QString senhaGravada = FTexto(secao, QStringLiteral("PASSWORD"));
+    try {
+        // A stored password that cannot be decoded can no more reach the
+        // database than a wrong one: it ends the program the same way.
+        const QString senha = TGenerico::FDescripta(senhaGravada, static_cast<int>(senhaGravada.size() / 3));
+        vConexao.PConecta(caminho, usuario, senha, QStringLiteral("RoleName"));
+    } catch (const EErro& erro) {
+        TGenerico::PGeraLog(QStringLiteral("Ocorreu um erro ao ao tentar comunicar com o banco de dados.") + cMotivo +
+                            erro.Mensagem());
+        vFimSolicitado = true;
+        if (QCoreApplication::instance())
+            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+}
+
+// --- fueling store ---------------------------------------------------------------
+
+int TBancoDados::FRetornaSequencia()
+{
+    const TResultadoSql resultado = vConexao.FConsulta(cConsultaSequencia);
+    return resultado.Linhas() > 0 ? resultado.FInteiro(0, QStringLiteral("SequenciaAbast")) : 0;
+}
+
+bool TBancoDados::FGravaAbastecimento(const TAbastecimento& pAbastecimento)
+{
+    bool resultado = true;
+    const QDateTime& momento = pAbastecimento.DataHora();
+    try {
+        vConexao.PExecuta(cInsereAbastecimento,
+                          {{QStringLiteral("PData"), momento.date().toString(QStringLiteral("dd.MM.yyyy"))},
+                           {QStringLiteral("PHora"), momento.time().toString(QStringLiteral("HH:mm:ss"))},
+                           {QStringLiteral("PCodBico"), pAbastecimento.Codbico()},
+                           {QStringLiteral("PCombustivel"), pAbastecimento.Combustivel()},
+                           {QStringLiteral("PLitragem"), pAbastecimento.Litragem()},
+                           {QStringLiteral("PValor"), pAbastecimento.Valor()},
+                           {QStringLiteral("PCodProd"), pAbastecimento.Codprod()},
+                           {QStringLiteral("PCodGrade"), pAbastecimento.Codgrade()},
+                           {QStringLiteral("PCodFid"), pAbastecimento.Codfid()},
+                           {QStringLiteral("PPrecoUnit"), pAbastecimento.Precounit()},
+                           {QStringLiteral("PDesconto"), pAbastecimento.Desconto()},
+                           {QStringLiteral("PEmitido"), pAbastecimento.Emitido()},
+                           {QStringLiteral("PId"), pAbastecimento.Id()},
+                           {QStringLiteral("PSequencia"), pAbastecimento.Sequencia()},
+                           {QStringLiteral("PEncerranteFinal"), pAbastecimento.Encerrantefinal()}});
+    } catch (const EErroBanco& erro) {
+        TGenerico::PGeraLog(QStringLiteral("Ocorreu um erro ao tentar gravar o abastecimento.") + cMotivo +
+                            erro.Mensagem());
+        resultado = false;
+    }
+    // The Id is used up whether or not the row went in.
+    if (pAbastecimento.Id() == 9999) {
+        FAlteraSequencia();
+        PGravaId(1);
+    } else {
+        // Past the 32-bit range the count starts again rather than overflow.
+        const int id = pAbastecimento.Id();
+        PGravaId(id == std::numeric_limits<int>::max() ? 1 : id + 1);
+    }
+    return resultado;
+}
+
+bool TBancoDados::FAlteraSequencia()
+{
+    const TResultadoSql atual = vConexao.FConsulta(cConsultaSequencia);
+    const int sequencia = atual.Linhas() > 0 ? atual.FInteiro(0, QStringLiteral("sequenciaabast")) : 0;
+    try {
+        vConexao.PExecuta(QStringLiteral("update paraposto set paraposto.sequenciaabast = :PSequenciaAbast"),
+                          {{QStringLiteral("PSequenciaAbast"), sequencia + 1}});
+    } catch (const EErroBanco& erro) {
+        TGenerico::PGeraLog(QStringLiteral("Ocorreu um erro ao tentar alterar a sequência do abastecimento.") +
+                            cMotivo + erro.Mensagem());
+        return false;
+    }
+    return true;
+}
+
+void TBancoDados::PGravaId(int pId)
+{
+    TArquivoIni(TParametros::FCaminhoArquivo()).PGravaInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), pId);
+}
+
+// --- nozzle registry ---------------------------------------------------------------
+
+bool TBancoDados::FExisteBicoCadastrado(int pTanque, int pBomba, int pBico)
+{
+    return vConexao
+               .FConsulta(QStringLiteral("select bombas.* from bombas where bombas.codconcentrador = :PCodConcentrador"),
+                          {{QStringLiteral("PCodConcentrador"), FCodigoConcentrador(pTanque, pBomba, pBico)}})
+               .Linhas() > 0;
+}
+
+std::unique_ptr<TAbastecimento> TBancoDados::FRetornaDadosProduto(int pTanque, int pBomba, int pBico)
+{
+    auto abastecimento = std::make_unique<TAbastecimento>();
+    const TResultadoSql dados = vConexao.FConsulta(
+        cDadosProduto, {{QStringLiteral("PCodConcentrador"), FCodigoConcentrador(pTanque, pBomba, pBico)}});
+    if (dados.Linhas() > 0) {
+        abastecimento->SetCombustivel(dados.FTexto(0, QStringLiteral("descricao")));
+        abastecimento->SetCodgrade(dados.FTexto(0, QStringLiteral("codgrade")));
+        abastecimento->SetCodbico(dados.FTexto(0, QStringLiteral("codbico")));
+        abastecimento->SetCodEmpresa(dados.FTexto(0, QStringLiteral("codempresa")));
+        abastecimento->SetCodprod(dados.FTexto(0, QStringLiteral("codprod")));
+    }
+    abastecimento->SetSequencia(FRetornaSequencia());
+    abastecimento->SetEmitido(QStringLiteral("N"));
+    return abastecimento;
+}
+
+bool TBancoDados::FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico)
+{
+    const QString filtro = pBloq ? QStringLiteral("where substring(bombas.codconcentrador from 1 for 4) = :PCodConcentrador ")
+                                 : QStringLiteral("where bombas.codconcentrador = :PCodConcentrador ");
+    const QString codigo = pBloq ? TGenerico::FCompletaZero(pTanque, 2) + TGenerico::FCompletaZero(pBomba, 2)
+                                 : FCodigoConcentrador(pTanque, pBomba, pBico);
+    try {
+        vConexao.PExecuta(QStringLiteral("update bombas set bombas.statusbico = :pstatusbico ") + filtro,
+                          {{QStringLiteral("pstatusbico"), pStatus}, {QStringLiteral("PCodConcentrador"), codigo}});
+    } catch (const EErroBanco& erro) {
+        TGenerico::PGeraLog(QStringLiteral("Ocorreu um erro ao tentar alterar o status do bico.") + cMotivo +
+                            erro.Mensagem());
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<TListaBicos> TBancoDados::FRetornaDadosBico()
+{
+    const TResultadoSql dados = vConexao.FConsulta(cListaBicos);
+    auto lista = std::make_unique<TListaBicos>();
+    for (int i = 0; i < dados.Linhas(); ++i) {
+        auto bico = std::make_unique<TBico>();
+        bico->SetTanque(dados.FInteiro(i, QStringLiteral("Slave")));
+        bico->SetBomba(dados.FInteiro(i, QStringLiteral("bomba")));
+        bico->SetBico(dados.FInteiro(i, QStringLiteral("Bico")));
+        bico->SetDescricao(dados.FTexto(i, QStringLiteral("descricao")));
+        bico->SetPreco(dados.FDouble(i, QStringLiteral("preco")));
+        bico->SetStatus(dados.FTexto(i, QStringLiteral("statusbico")));
+        lista->PAdiciona(std::move(bico));
+    }
+    return lista;
+}

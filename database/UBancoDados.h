@@ -1,0 +1,52 @@
+#pragma once
+
+#include "UFirebird.h"
+
+#include <memory>
+
+class QTableView;
+class TAbastecimento;
+class TListaBicos;
+
+// The program's only door to the station database: one connection, on
+// which every statement runs in a transaction of its own.
+class TBancoDados {
+public:
+    // Reads ZelvioECF.ini and attaches. A failed attach is logged and asks
+    // the program to end; the object is made all the same.
+    TBancoDados();
+
+    // Fueling store.
+    int FRetornaSequencia();
+    bool FGravaAbastecimento(const TAbastecimento& pAbastecimento);
+
+    // Nozzle registry.
+    bool FExisteBicoCadastrado(int pTanque, int pBomba, int pBico);
+    std::unique_ptr<TAbastecimento> FRetornaDadosProduto(int pTanque, int pBomba, int pBico);
+    bool FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico);
+    std::unique_ptr<TListaBicos> FRetornaDadosBico();
+
+    // Station views: the grid gets a view of its own and releases the one it had.
+    void PDadosGridAbastecimento(QTableView* pGrid);
+    void PDadosGridPrecoAbast(QTableView* pGrid);
+    // Unbinds a grid and releases its view.
+    static void PDesligaGrade(QTableView* pGrid);
+
+    // True once attaching failed and the program was asked to end.
+    bool FimSolicitado() const { return vFimSolicitado; }
+
+    // The concentrator code of an address: "010203" for slave 1, pump 2, nozzle 3.
+    static QString FCodigoConcentrador(int pTanque, int pBomba, int pBico);
+
+private:
+    void PConectaBanco();
+    bool FAlteraSequencia();
+    void PGravaId(int pId);
+    void PLigaGrade(QTableView* pGrid, TResultadoSql pResultado);
+
+    TConexaoFirebird vConexao;
+    bool vFimSolicitado = false;
+};
+
+// The one database object, made by the main window at start-up.
+inline TBancoDados* BancoDados = nullptr;

@@ -1,0 +1,54 @@
+// The two station views, which bind a grid; the rest of TBancoDados needs
+// no widgets and lives in UBancoDados.cpp.
+#include "UBancoDados.h"
+
+#include "UModeloGrade.h"
+
+#include <QDate>
+#include <QItemSelectionModel>
+#include <QTableView>
+
+void TBancoDados::PDadosGridAbastecimento(QTableView* pGrid)
+{
+    PLigaGrade(pGrid, vConexao.FConsulta(
+                          QStringLiteral(
+                              "select mvabast.data, mvabast.hora, substring(bombas.codtanque from 4 for 2) as tanque, "
+                              "substring(mvabast.codbico from 1 for 2) as Bomba, substring(mvabast.codbico from 4 for "
+                              "2) as Bico, mvabast.litragem, mvabast.precounit as preco, mvabast.valor, "
+                              "mvabast.sequencia, mvabast.id from mvabast inner join bombas on(bombas.codbico = "
+                              "mvabast.codbico) where mvabast.data = :PData order by mvabast.data, mvabast.hora desc"),
+                          {{QStringLiteral("PData"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))}}));
+}
+
+void TBancoDados::PDadosGridPrecoAbast(QTableView* pGrid)
+{
+    PLigaGrade(pGrid,
+               vConexao.FConsulta(QStringLiteral(
+                   "select substring(bombas.codconcentrador from 1 for 2) as Slave, substring(bombas.codconcentrador "
+                   "from 3 for 2) as bomba, substring(bombas.codconcentrador from 5 for 2) as Bico, "
+                   "bombas.descricao, bombas.precovenda as preco, bombas.statusbico from bombas order by slave, "
+                   "bomba, bico")));
+}
+
+void TBancoDados::PLigaGrade(QTableView* pGrid, TResultadoSql pResultado)
+{
+    // The query has run: only now does the grid give up the view it had, so
+    // a failed reload leaves it showing the old rows.
+    auto* modelo = new TModeloGrade(std::move(pResultado), pGrid);
+    QAbstractItemModel* anterior = pGrid->model();
+    QItemSelectionModel* selecaoAnterior = pGrid->selectionModel();
+    pGrid->setModel(modelo);
+    delete selecaoAnterior;
+    if (anterior && anterior->parent() == pGrid)
+        delete anterior;
+}
+
+void TBancoDados::PDesligaGrade(QTableView* pGrid)
+{
+    QAbstractItemModel* anterior = pGrid->model();
+    QItemSelectionModel* selecaoAnterior = pGrid->selectionModel();
+    pGrid->setModel(nullptr);
+    delete selecaoAnterior;
+    if (anterior && anterior->parent() == pGrid)
+        delete anterior;
+}

@@ -1,0 +1,494 @@
+#include "UFirebird.h"
+
+#include <QDate>
+#include <QFile>
+#include <QTime>
+
+#include <firebird/Interface.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+using namespace Firebird;
+
+namespace {
+
+IMaster* FMestre()
+{
+    static IMaster* const mestre = fb_get_master_interface();
+    return mestre;
+}
+
+// A status object and the wrapper that turns its errors into FbException.
+class TStatus {
+public:
+    TStatus() : vStatus(FMestre()->getStatus()), vWrapper(vStatus) {}
+    ~TStatus() { vStatus->dispose(); }
+    TStatus(const TStatus&) = delete;
+    TStatus& operator=(const TStatus&) = delete;
+    ThrowStatusWrapper* operator&() { return &vWrapper; }
+
+private:
+    IStatus* vStatus;
+    ThrowStatusWrapper vWrapper;
+};
+
+// Any reference-counted interface of the client, released on every path.
+template <typename T>
+class TReferencia {
+public:
+    TReferencia() = default;
+    explicit TReferencia(T* p) : v(p) {}
+    TReferencia(TReferencia&& pOutra) noexcept : v(std::exchange(pOutra.v, nullptr)) {}
+    TReferencia& operator=(TReferencia&&) = delete;
+    ~TReferencia()
+    {
+        if (v)
+            v->release();
+    }
+    TReferencia(const TReferencia&) = delete;
+    TReferencia& operator=(const TReferencia&) = delete;
+    T* operator->() const { return v; }
+    T* get() const { return v; }
+    // The interface has released itself (a commit, a close).
+    void PSolta() { v = nullptr; }
+
+private:
+    T* v = nullptr;
+};
+
+// A builder of parameter blocks; disposed, not released.
+class TBlocoXpb {
+public:
+    TBlocoXpb(TStatus& pStatus, unsigned pTipo)
+        : v(FMestre()->getUtilInterface()->getXpbBuilder(&pStatus, pTipo, nullptr, 0))
+    {
+    }
+    ~TBlocoXpb() { v->dispose(); }
+    TBlocoXpb(const TBlocoXpb&) = delete;
+    TBlocoXpb& operator=(const TBlocoXpb&) = delete;
+    IXpbBuilder* operator->() const { return v; }
+
+private:
+    IXpbBuilder* v;
+};
+
+// A transaction that ends in a rollback unless it was committed.
+class TTransacao {
+public:
+    explicit TTransacao(ITransaction* p) : v(p) {}
+    ~TTransacao()
+    {
+        if (!v)
+            return;
+        IStatus* status = FMestre()->getStatus();
+        CheckStatusWrapper verificador(status);
+        v->rollback(&verificador);
+        if (verificador.getState() & IStatus::STATE_ERRORS)
+            v->release(); // the attachment is gone; nothing left to roll back
+        status->dispose();
+    }
+    TTransacao(const TTransacao&) = delete;
+    TTransacao& operator=(const TTransacao&) = delete;
+    ITransaction* get() const { return v; }
+    void PConfirma(TStatus& pStatus)
+    {
+        v->commit(&pStatus);
+        v = nullptr;
+    }
+
+private:
+    ITransaction* v;
+};
+
+QByteArray FBytes(const QString& pTexto)
+{
+    // The station database keeps its texts in the Windows 8-bit code page;
+    // the connection asks for no character set, so bytes travel as they are.
+    return pTexto.toLatin1();
+}
+
+QString FTextoDoErro(IStatus* pStatus)
+{
+    char texto[4096] = {};
+    FMestre()->getUtilInterface()->formatStatus(texto, sizeof texto - 1, pStatus);
+    return QString::fromLocal8Bit(texto).trimmed();
+}
+
+// Errors that mean the attachment is no longer there.
+bool FConexaoPerdida(IStatus* pStatus)
+{
+    static const ISC_STATUS perdidas[] = {isc_network_error, isc_net_read_err,  isc_net_write_err,
+                                          isc_lost_db_connection, isc_conn_lost, isc_shutdown,
+                                          isc_att_shutdown, isc_shutinprog, isc_bad_db_handle};
+    const ISC_STATUS* v = pStatus->getErrors();
+    while (v && *v != isc_arg_end) {
+        const ISC_STATUS tipo = *v++;
+        if (tipo == isc_arg_gds) {
+            const ISC_STATUS codigo = *v++;
+            if (std::find(std::begin(perdidas), std::end(perdidas), codigo) != std::end(perdidas))
+                return true;
+        } else {
+            v += (tipo == isc_arg_cstring) ? 2 : 1;
+        }
+    }
+    return false;
+}
+
+EErroBanco FErro(const FbException& pErro)
+{
+    return EErroBanco(FTextoDoErro(pErro.getStatus()), FConexaoPerdida(pErro.getStatus()));
+}
+
+std::vector<unsigned char> FBlocoTransacao(TStatus& pStatus)
+{
+    TBlocoXpb tpb(pStatus, IXpbBuilder::TPB);
+    for (const int marca : {isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_wait})
+        tpb->insertTag(&pStatus, static_cast<unsigned char>(marca));
+    const unsigned char* inicio = tpb->getBuffer(&pStatus);
+    return {inicio, inicio + tpb->getBufferLength(&pStatus)};
+}
+
+const TParametroSql& FParametro(const TParametrosSql& pParametros, const QString& pNome)
+{
+    for (const TParametroSql& p : pParametros) {
+        if (p.vNome.compare(pNome, Qt::CaseInsensitive) == 0)
+            return p;
+    }
+    throw EErro(QStringLiteral("Parâmetro '%1' não informado.").arg(pNome));
+}
+
+// The input message: each parameter typed by its value, so that a text
+// bound to a DATE or TIME column reaches the server as text and the server
+// converts it.
+struct TMensagem {
+    TReferencia<IMessageMetadata> vMetadados;
+    std::vector<unsigned char> vBuffer;
+};
+
+void PTipa(TStatus& st, IMetadataBuilder* pConstrutor, unsigned i, const QVariant& pValor)
+{
+    pConstrutor->setScale(&st, i, 0);
+    pConstrutor->setSubType(&st, i, 0);
+    switch (pValor.typeId()) {
+    case QMetaType::Double:
+        pConstrutor->setType(&st, i, SQL_DOUBLE);
+        pConstrutor->setLength(&st, i, sizeof(double));
+        break;
+    case QMetaType::Int:
+        pConstrutor->setType(&st, i, SQL_LONG);
+        pConstrutor->setLength(&st, i, sizeof(ISC_LONG));
+        break;
+    default:
+        pConstrutor->setType(&st, i, SQL_VARYING);
+        pConstrutor->setCharSet(&st, i, 0);
+        pConstrutor->setLength(&st, i, static_cast<unsigned>(std::max<qsizetype>(1, FBytes(pValor.toString()).size())));
+        break;
+    }
+}
+
+void PGrava(TStatus& st, IMessageMetadata* pMeta, unsigned i, const QVariant& pValor, unsigned char* pBuffer)
+{
+    auto* nulo = reinterpret_cast<ISC_SHORT*>(pBuffer + pMeta->getNullOffset(&st, i));
+    unsigned char* dado = pBuffer + pMeta->getOffset(&st, i);
+    *nulo = pValor.isValid() ? 0 : -1;
+    if (!pValor.isValid())
+        return;
+    if (pValor.typeId() == QMetaType::Double) {
+        const double d = pValor.toDouble();
+        std::memcpy(dado, &d, sizeof d);
+    } else if (pValor.typeId() == QMetaType::Int) {
+        const ISC_LONG n = pValor.toInt();
+        std::memcpy(dado, &n, sizeof n);
+    } else {
+        const QByteArray bytes = FBytes(pValor.toString());
+        const auto tamanho = static_cast<ISC_USHORT>(bytes.size());
+        std::memcpy(dado, &tamanho, sizeof tamanho);
+        std::memcpy(dado + sizeof tamanho, bytes.constData(), tamanho);
+    }
+}
+
+TMensagem FMensagemEntrada(TStatus& st, IStatement* pComando, const QStringList& pNomes,
+                           const TParametrosSql& pParametros)
+{
+    TReferencia<IMessageMetadata> original(pComando->getInputMetadata(&st));
+    const unsigned quantos = original->getCount(&st);
+    if (quantos != static_cast<unsigned>(pNomes.size()))
+        throw EErro(QStringLiteral("O comando tem %1 parâmetro(s) e o texto nomeia %2.").arg(quantos).arg(pNomes.size()));
+    if (quantos == 0)
+        return {};
+    TReferencia<IMetadataBuilder> construtor(original->getBuilder(&st));
+    for (unsigned i = 0; i < quantos; ++i)
+        PTipa(st, construtor.get(), i, FParametro(pParametros, pNomes.at(static_cast<qsizetype>(i))).vValor);
+    TMensagem mensagem{TReferencia<IMessageMetadata>(construtor->getMetadata(&st)), {}};
+    mensagem.vBuffer.assign(mensagem.vMetadados->getMessageLength(&st), 0);
+    for (unsigned i = 0; i < quantos; ++i)
+        PGrava(st, mensagem.vMetadados.get(), i, FParametro(pParametros, pNomes.at(static_cast<qsizetype>(i))).vValor,
+               mensagem.vBuffer.data());
+    return mensagem;
+}
+
+TTipoColuna FTipoColuna(unsigned pTipo, int pEscala)
+{
+    switch (pTipo) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+        return TTipoColuna::Texto;
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+        return pEscala < 0 ? TTipoColuna::Decimal : TTipoColuna::Inteiro;
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return TTipoColuna::Flutuante;
+    case SQL_TYPE_DATE:
+        return TTipoColuna::Data;
+    case SQL_TYPE_TIME:
+        return TTipoColuna::Hora;
+    case SQL_TIMESTAMP:
+        return TTipoColuna::DataHora;
+    default:
+        return TTipoColuna::Outro;
+    }
+}
+
+template <typename T>
+T FLe(const unsigned char* pDado)
+{
+    T valor;
+    std::memcpy(&valor, pDado, sizeof valor);
+    return valor;
+}
+
+QVariant FInteiroEscalado(qint64 pValor, int pEscala)
+{
+    if (pEscala >= 0)
+        return pValor;
+    double divisor = 1;
+    for (int i = 0; i < -pEscala; ++i)
+        divisor *= 10;
+    return static_cast<double>(pValor) / divisor;
+}
+
+QDate FData(ISC_DATE pData)
+{
+    unsigned ano = 0, mes = 0, dia = 0;
+    FMestre()->getUtilInterface()->decodeDate(pData, &ano, &mes, &dia);
+    return QDate(static_cast<int>(ano), static_cast<int>(mes), static_cast<int>(dia));
+}
+
+QTime FHora(ISC_TIME pHora)
+{
+    unsigned h = 0, m = 0, s = 0, fracao = 0;
+    FMestre()->getUtilInterface()->decodeTime(pHora, &h, &m, &s, &fracao);
+    return QTime(static_cast<int>(h), static_cast<int>(m), static_cast<int>(s), static_cast<int>(fracao / 10));
+}
+
+QVariant FValor(unsigned pTipo, int pEscala, unsigned pTamanho, const unsigned char* pDado)
+{
+    switch (pTipo) {
+    case SQL_TEXT:
+        return QString::fromLatin1(reinterpret_cast<const char*>(pDado), pTamanho);
+    case SQL_VARYING:
+        return QString::fromLatin1(reinterpret_cast<const char*>(pDado) + 2, FLe<ISC_USHORT>(pDado));
+    case SQL_SHORT:
+        return FInteiroEscalado(FLe<ISC_SHORT>(pDado), pEscala);
+    case SQL_LONG:
+        return FInteiroEscalado(FLe<ISC_LONG>(pDado), pEscala);
+    case SQL_INT64:
+        return FInteiroEscalado(FLe<ISC_INT64>(pDado), pEscala);
+    case SQL_FLOAT:
+        return static_cast<double>(FLe<float>(pDado));
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+        return FLe<double>(pDado);
+    case SQL_TYPE_DATE:
+        return FData(FLe<ISC_DATE>(pDado));
+    case SQL_TYPE_TIME:
+        return FHora(FLe<ISC_TIME>(pDado));
+    case SQL_TIMESTAMP: {
+        const auto carimbo = FLe<ISC_TIMESTAMP>(pDado);
+        return QDateTime(FData(carimbo.timestamp_date), FHora(carimbo.timestamp_time));
+    }
+    case SQL_BOOLEAN:
+        return *pDado != 0;
+    default:
+        return {};
+    }
+}
+
+TResultadoSql FLeCursor(TStatus& st, IResultSet* pCursor, IMessageMetadata* pMeta)
+{
+    const unsigned colunas = pMeta->getCount(&st);
+    QStringList nomes;
+    QList<TTipoColuna> tipos;
+    for (unsigned i = 0; i < colunas; ++i) {
+        nomes.append(QString::fromLatin1(pMeta->getAlias(&st, i)));
+        tipos.append(FTipoColuna(pMeta->getType(&st, i) & ~1u, pMeta->getScale(&st, i)));
+    }
+    TResultadoSql resultado(nomes, tipos);
+    std::vector<unsigned char> buffer(pMeta->getMessageLength(&st));
+    while (pCursor->fetchNext(&st, buffer.data()) == IStatus::RESULT_OK) {
+        QList<QVariant> linha;
+        for (unsigned i = 0; i < colunas; ++i) {
+            const bool nulo = FLe<ISC_SHORT>(buffer.data() + pMeta->getNullOffset(&st, i)) != 0;
+            linha.append(nulo ? QVariant()
+                              : FValor(pMeta->getType(&st, i) & ~1u, pMeta->getScale(&st, i),
+                                       pMeta->getLength(&st, i), buffer.data() + pMeta->getOffset(&st, i)));
+        }
+        resultado.PAdicionaLinha(std::move(linha));
+    }
+    return resultado;
+}
+
+IAttachment* FAnexa(TStatus& st, const QString& pBanco, const QString& pUsuario, const QString& pSenha,
+                    const QString& pPapel, bool pCria)
+{
+    TBlocoXpb dpb(st, IXpbBuilder::DPB);
+    dpb->insertString(&st, isc_dpb_user_name, FBytes(pUsuario).constData());
+    dpb->insertString(&st, isc_dpb_password, FBytes(pSenha).constData());
+    if (!pPapel.isEmpty())
+        dpb->insertString(&st, isc_dpb_sql_role_name, FBytes(pPapel).constData());
+    dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
+    if (pCria) {
+        dpb->insertInt(&st, isc_dpb_page_size, 8192);
+        dpb->insertString(&st, isc_dpb_set_db_charset, "WIN1252");
+    }
+    TReferencia<IProvider> provedor(FMestre()->getDispatcher());
+    const QByteArray banco = QFile::encodeName(pBanco);
+    return pCria ? provedor->createDatabase(&st, banco.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st))
+                 : provedor->attachDatabase(&st, banco.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
+}
+
+} // namespace
+
+TConexaoFirebird::~TConexaoFirebird()
+{
+    if (!vAnexo)
+        return;
+    IStatus* status = FMestre()->getStatus();
+    CheckStatusWrapper verificador(status);
+    vAnexo->detach(&verificador);
+    if (verificador.getState() & IStatus::STATE_ERRORS)
+        vAnexo->release();
+    status->dispose();
+}
+
+void TConexaoFirebird::PDescartaAnexo()
+{
+    if (vAnexo)
+        vAnexo->release();
+    vAnexo = nullptr;
+}
+
+void TConexaoFirebird::PConecta(const QString& pBanco, const QString& pUsuario, const QString& pSenha,
+                                const QString& pPapel)
+{
+    vBanco = pBanco;
+    vUsuario = pUsuario;
+    vSenha = pSenha;
+    vPapel = pPapel;
+    PDescartaAnexo();
+    PGaranteConexao();
+}
+
+void TConexaoFirebird::PGaranteConexao()
+{
+    if (vAnexo)
+        return;
+    try {
+        TStatus st;
+        vAnexo = FAnexa(st, vBanco, vUsuario, vSenha, vPapel, false);
+    } catch (const FbException& erro) {
+        throw FErro(erro);
+    }
+}
+
+void TConexaoFirebird::PCriaBanco(const QString& pBanco, const QString& pUsuario, const QString& pSenha)
+{
+    try {
+        TStatus st;
+        IAttachment* anexo = FAnexa(st, pBanco, pUsuario, pSenha, QString(), true);
+        anexo->detach(&st);
+    } catch (const FbException& erro) {
+        throw FErro(erro);
+    }
+}
+
+TResultadoSql TConexaoFirebird::FConsulta(const QString& pSql, const TParametrosSql& pParametros)
+{
+    return FRoda(pSql, pParametros, true);
+}
+
+void TConexaoFirebird::PExecuta(const QString& pSql, const TParametrosSql& pParametros)
+{
+    FRoda(pSql, pParametros, false);
+}
+
+TResultadoSql TConexaoFirebird::FRoda(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta)
+{
+    PGaranteConexao();
+    try {
+        TStatus st;
+        QStringList nomes;
+        const QByteArray texto = FBytes(FTraduzParametros(pSql, nomes));
+        const std::vector<unsigned char> tpb = FBlocoTransacao(st);
+        TTransacao transacao(vAnexo->startTransaction(&st, static_cast<unsigned>(tpb.size()), tpb.data()));
+        TReferencia<IStatement> comando(
+            vAnexo->prepare(&st, transacao.get(), 0, texto.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA));
+        TMensagem entrada = FMensagemEntrada(st, comando.get(), nomes, pParametros);
+        TResultadoSql resultado;
+        if (pConsulta) {
+            TReferencia<IMessageMetadata> saida(comando->getOutputMetadata(&st));
+            TReferencia<IResultSet> cursor(comando->openCursor(&st, transacao.get(), entrada.vMetadados.get(),
+                                                               entrada.vBuffer.data(), saida.get(), 0));
+            resultado = FLeCursor(st, cursor.get(), saida.get());
+            cursor->close(&st);
+            cursor.PSolta();
+        } else {
+            comando->execute(&st, transacao.get(), entrada.vMetadados.get(), entrada.vBuffer.data(), nullptr,
+                             nullptr);
+        }
+        transacao.PConfirma(st);
+        return resultado;
+    } catch (const FbException& erro) {
+        const EErroBanco falha = FErro(erro);
+        if (falha.ConexaoPerdida())
+            PDescartaAnexo();
+        throw falha;
+    }
+}
+
+QString TConexaoFirebird::FTraduzParametros(const QString& pSql, QStringList& pNomes)
+{
+    QString traduzido;
+    traduzido.reserve(pSql.size());
+    const qsizetype n = pSql.size();
+    qsizetype i = 0;
+    const auto FCopiaAte = [&](QChar pFim) {
+        traduzido += pSql[i++];
+        while (i < n && pSql[i] != pFim)
+            traduzido += pSql[i++];
+        if (i < n)
+            traduzido += pSql[i++];
+    };
+    while (i < n) {
+        const QChar c = pSql[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            FCopiaAte(c); // a doubled quote inside is two literals back to back
+        } else if (c == QLatin1Char(':') && i + 1 < n && (pSql[i + 1].isLetter() || pSql[i + 1] == QLatin1Char('_'))) {
+            qsizetype fim = i + 1;
+            while (fim < n && (pSql[fim].isLetterOrNumber() || pSql[fim] == QLatin1Char('_') || pSql[fim] == QLatin1Char('$')))
+                ++fim;
+            pNomes.append(pSql.mid(i + 1, fim - i - 1));
+            traduzido += QLatin1Char('?');
+            i = fim;
+        } else {
+            traduzido += c;
+            ++i;
+        }
+    }
+    return traduzido;
+}

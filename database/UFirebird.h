@@ -1,0 +1,72 @@
+#pragma once
+
+#include "UErro.h"
+#include "UResultadoSql.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <vector>
+
+namespace Firebird {
+class IAttachment;
+}
+
+// A database failure, with the Firebird client's error text as it formats it.
+class EErroBanco : public EErro {
+public:
+    EErroBanco(const QString& pTexto, bool pConexaoPerdida) : EErro(pTexto), vConexaoPerdida(pConexaoPerdida) {}
+    // The attachment is gone (server stopped, network cut, database shut down).
+    bool ConexaoPerdida() const { return vConexaoPerdida; }
+
+private:
+    bool vConexaoPerdida;
+};
+
+// A parameter written ":Nome" in a statement's text: text, double, 32-bit
+// integer, or null (an invalid QVariant).
+struct TParametroSql {
+    QString vNome;
+    QVariant vValor;
+};
+using TParametrosSql = std::vector<TParametroSql>;
+
+// The station database connection over Firebird's own client interface.
+// Every statement runs in a transaction of its own (read committed, record
+// version, waiting on locks), committed right after it and rolled back when
+// it fails. When a statement finds the attachment gone, it fails as any
+// statement does, and the next statement attaches again with the same
+// settings, once.
+class TConexaoFirebird {
+public:
+    TConexaoFirebird() = default;
+    ~TConexaoFirebird();
+    TConexaoFirebird(const TConexaoFirebird&) = delete;
+    TConexaoFirebird& operator=(const TConexaoFirebird&) = delete;
+
+    // Keeps the settings and attaches; raises EErroBanco when that fails
+    // (the settings stay, so a later statement tries again).
+    void PConecta(const QString& pBanco, const QString& pUsuario, const QString& pSenha, const QString& pPapel);
+    bool FConectado() const { return vAnexo != nullptr; }
+
+    // A query, all its rows fetched.
+    TResultadoSql FConsulta(const QString& pSql, const TParametrosSql& pParametros = {});
+    void PExecuta(const QString& pSql, const TParametrosSql& pParametros = {});
+
+    // A new, empty database file (or server database) in dialect 3.
+    static void PCriaBanco(const QString& pBanco, const QString& pUsuario, const QString& pSenha);
+
+    // ":Nome" to "?" outside literals; the names in order of appearance.
+    static QString FTraduzParametros(const QString& pSql, QStringList& pNomes);
+
+private:
+    void PGaranteConexao();
+    void PDescartaAnexo();
+    TResultadoSql FRoda(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta);
+
+    Firebird::IAttachment* vAnexo = nullptr;
+    QString vBanco;
+    QString vUsuario;
+    QString vSenha;
+    QString vPapel;
+};
