@@ -352,10 +352,8 @@ IAttachment* FAnexa(TStatus& st, const QString& pBanco, const QString& pUsuario,
     if (!pPapel.isEmpty())
         dpb->insertString(&st, isc_dpb_sql_role_name, FBytes(pPapel).constData());
     dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
-    if (pCria) {
+    if (pCria)
         dpb->insertInt(&st, isc_dpb_page_size, 8192);
-        dpb->insertString(&st, isc_dpb_set_db_charset, "WIN1252");
-    }
     TReferencia<IProvider> provedor(FMestre()->getDispatcher());
     const QByteArray banco = QFile::encodeName(pBanco);
     return pCria ? provedor->createDatabase(&st, banco.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st))

@@ -7,7 +7,7 @@ PACOTES="
 build-essential cmake make pkg-config
 qt6-base-dev qt6-base-dev-tools libgl-dev
 libgtest-dev
-firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
+firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
 xvfb xauth imagemagick
 locales
 "
