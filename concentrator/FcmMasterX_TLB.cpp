@@ -52,12 +52,23 @@ QJsonArray FArgs(std::initializer_list<qint64> pValores)
 
 TFcmMaster::TFcmMaster(QObject* pDono, bool pAssinaEventos) : QObject(pDono), vAssinaEventos(pAssinaEventos)
 {
-    connect(&vSocket, &QLocalSocket::readyRead, this, &TFcmMaster::PLeDisponivel);
+    PNovoSocket();
 }
 
 TFcmMaster::~TFcmMaster()
 {
-    vSocket.abort();
+    vSocket->abort();
+}
+
+void TFcmMaster::PNovoSocket()
+{
+    if (vSocket) {
+        disconnect(vSocket, nullptr, this, nullptr);
+        vSocket->abort();
+        vSocket->deleteLater(); // we may be inside one of its signals
+    }
+    vSocket = new QLocalSocket(this);
+    connect(vSocket, &QLocalSocket::readyRead, this, &TFcmMaster::PLeDisponivel);
 }
 
 void TFcmMaster::PDefineProtecao(TProtecao pProtecao)
@@ -200,7 +211,7 @@ QJsonObject TFcmMaster::FEnviaControle(const QString& pVerbo, const QJsonArray& 
 void TFcmMaster::PFalha(const QString& pTexto)
 {
     // Whatever state the connection was left in, the next call starts afresh.
-    vSocket.abort();
+    vSocket->abort();
     vLeitor.PLimpa();
     throw EErro(pTexto);
 }
@@ -210,8 +221,8 @@ QJsonObject TFcmMaster::FTroca(QJsonObject pPedido, const QString& pNome, int pT
     PGaranteConexao();
     const int id = ++vProximoId;
     pPedido.insert(QStringLiteral("id"), id);
-    vSocket.write(ProtocoloFcm::FCodifica(pPedido));
-    if (!vSocket.flush() && vSocket.state() != QLocalSocket::ConnectedState)
+    vSocket->write(ProtocoloFcm::FCodifica(pPedido));
+    if (!vSocket->flush() && vSocket->state() != QLocalSocket::ConnectedState)
         PFalha(QStringLiteral("A conexão com o componente %1 foi perdida durante %2.").arg(cComponente, pNome));
     return FAguardaResposta(id, pNome, pTempoLimiteMs);
 }
@@ -242,11 +253,11 @@ QJsonObject TFcmMaster::FAguardaResposta(int pId, const QString& pNome, int pTem
             PFalha(QStringLiteral("O componente %1 não respondeu a %2 em %3 segundos.")
                        .arg(cComponente, pNome)
                        .arg(pTempoLimiteMs / 1000.0));
-        if (vSocket.bytesAvailable() == 0 && !vSocket.waitForReadyRead(static_cast<int>(prazo.remainingTime())) &&
-            vSocket.state() != QLocalSocket::ConnectedState)
+        if (vSocket->bytesAvailable() == 0 && !vSocket->waitForReadyRead(static_cast<int>(prazo.remainingTime())) &&
+            vSocket->state() != QLocalSocket::ConnectedState)
             PFalha(QStringLiteral("A conexão com o componente %1 foi perdida durante %2 (%3).")
-                       .arg(cComponente, pNome, vSocket.errorString()));
-        vLeitor.PAdiciona(vSocket.readAll());
+                       .arg(cComponente, pNome, vSocket->errorString()));
+        vLeitor.PAdiciona(vSocket->readAll());
     }
 }
 
@@ -274,9 +285,8 @@ bool TFcmMaster::FTrataLinha(const QByteArray& pLinha, int pIdEsperado, QJsonObj
 
 void TFcmMaster::PGaranteConexao()
 {
-    if (vSocket.state() == QLocalSocket::ConnectedState)
+    if (vSocket->state() == QLocalSocket::ConnectedState)
         return;
-    vSocket.abort();
     vLeitor.PLimpa();
     if (!FConecta(0)) {
         PIniciaServidor();
@@ -295,10 +305,10 @@ bool TFcmMaster::FConecta(int pTempoMs)
     const QString caminho = ProtocoloFcm::FCaminhoSocket(TDiretorioPrograma::FCaminho());
     const QDeadlineTimer prazo(pTempoMs);
     for (;;) {
-        vSocket.connectToServer(caminho);
-        if (vSocket.waitForConnected(200))
+        PNovoSocket();
+        vSocket->connectToServer(caminho);
+        if (vSocket->waitForConnected(200))
             return true;
-        vSocket.abort();
         if (prazo.hasExpired())
             return false;
         QThread::msleep(20);
@@ -328,7 +338,7 @@ void TFcmMaster::PLeDisponivel()
 {
     if (vEmChamada)
         return; // the waiting call reads for itself
-    vLeitor.PAdiciona(vSocket.readAll());
+    vLeitor.PAdiciona(vSocket->readAll());
     vProtecao([this] {
         QJsonObject ignorada;
         while (const auto linha = vLeitor.FProxima())
@@ -341,7 +351,7 @@ void TFcmMaster::PLeDisponivel()
 
 void TFcmMaster::PAgendaEntrega()
 {
-    if (vEntregaAgendada || (vPendentes.empty() && vSocket.bytesAvailable() == 0))
+    if (vEntregaAgendada || (vPendentes.empty() && vSocket->bytesAvailable() == 0))
         return;
     vEntregaAgendada = true;
     QMetaObject::invokeMethod(

@@ -117,7 +117,11 @@ private:
         QList<qint64> vArgs;
     };
 
-    QLocalSocket vSocket;
+    void PNovoSocket();
+
+    // A fresh socket for every connection: a socket reused after a failure
+    // can still deliver the end of the old connection into the new one.
+    QLocalSocket* vSocket = nullptr;
     ProtocoloFcm::TLeitorLinhas vLeitor;
     std::deque<TEvento> vPendentes;
     const bool vAssinaEventos;

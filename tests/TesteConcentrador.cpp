@@ -260,6 +260,8 @@ TEST_F(Concentrador, ServerKilledInTheMiddleOfACallRaisesAndTheNextCallWorks)
     EXPECT_THROW(vFcm.FcmSetNumSlaves(1), EErro);
     derruba.join();
     EXPECT_LT(relogio.elapsed(), TFcmMaster::cTempoLimiteMs) << "a lost connection is seen at once";
+    // A dying process closes its sockets one by one; wait until it is gone.
+    ASSERT_TRUE(FEspera([] { return !TServidorTeste::FEmExecucao(); }));
     EXPECT_EQ(vFcm.FcmOpen(1), 1) << "a new server, and the device free again";
 }
 
