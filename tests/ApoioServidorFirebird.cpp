@@ -53,8 +53,11 @@ bool TServidorFirebird::FPreparaRaiz()
     for (const char* nome : {"plugins", "intl", "lib", "UDF", "firebird.msg", "plugins.conf"})
         QFile::link(cBiblioteca + QLatin1Char('/') + QLatin1String(nome), raiz.filePath(QLatin1String(nome)));
     return FEscreve(raiz.filePath(QStringLiteral("firebird.conf")),
-                    QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = 127.0.0.1\nIpcName = FbTeste%1\n")
-                        .arg(vPorta).toUtf8()) &&
+                    QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = 127.0.0.1\nIpcName = FbTeste%1\n"
+                                   "SecurityDatabase = %2\n")
+                        .arg(vPorta)
+                        .arg(raiz.filePath(QStringLiteral("security3.fdb")))
+                        .toUtf8()) &&
            FEscreve(raiz.filePath(QStringLiteral("databases.conf")),
                     QStringLiteral("security.db = %1\n").arg(raiz.filePath(QStringLiteral("security3.fdb"))).toUtf8());
 }
