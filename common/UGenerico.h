@@ -60,3 +60,8 @@ public:
     // line and does not start an empty one.
     static QStringList FDivideLinhas(const QString& pTexto);
 };
+
+// The shared helpers object, made by the main window at start-up. Its
+// operations need no instance; the reference is there for the callers
+// that reach it as the program-wide helpers.
+inline TGenerico* Generico = nullptr;

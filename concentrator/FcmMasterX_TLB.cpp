@@ -370,6 +370,8 @@ void TFcmMaster::PEntregaPendentes()
     while (!vPendentes.empty() && !vEmChamada) {
         const TEvento evento = std::move(vPendentes.front());
         vPendentes.pop_front();
+        // The events behind this one must not wait for a message it may show.
+        PAgendaEntrega();
         vProtecao([&] { PDespachaEvento(evento.vNumero, evento.vArgs); });
     }
 }

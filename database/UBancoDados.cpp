@@ -108,15 +108,34 @@ bool TBancoDados::FGravaAbastecimento(const TAbastecimento& pAbastecimento)
         resultado = false;
     }
     // The Id is used up whether or not the row went in.
-    if (pAbastecimento.Id() == 9999) {
+    PAvancaNumeracao(pAbastecimento.Id());
+    return resultado;
+}
+
+void TBancoDados::PAvancaNumeracao(int pId)
+{
+    if (pId == 9999) {
         FAlteraSequencia();
         PGravaId(1);
-    } else {
-        // Past the 32-bit range the count starts again rather than overflow.
-        const int id = pAbastecimento.Id();
-        PGravaId(id == std::numeric_limits<int>::max() ? 1 : id + 1);
+        return;
     }
-    return resultado;
+    // Past the 32-bit range the count starts again rather than overflow.
+    PGravaId(pId == std::numeric_limits<int>::max() ? 1 : pId + 1);
+}
+
+bool TBancoDados::FExisteAbastecimento(const TAbastecimento& pAbastecimento)
+{
+    const QDateTime& momento = pAbastecimento.DataHora();
+    return vConexao
+               .FConsulta(QStringLiteral("select count(*) quantos from mvabast where mvabast.id = :PId and "
+                                         "mvabast.sequencia = :PSequencia and mvabast.codbico = :PCodBico and "
+                                         "mvabast.data = :PData and mvabast.hora = :PHora"),
+                          {{QStringLiteral("PId"), pAbastecimento.Id()},
+                           {QStringLiteral("PSequencia"), pAbastecimento.Sequencia()},
+                           {QStringLiteral("PCodBico"), pAbastecimento.Codbico()},
+                           {QStringLiteral("PData"), momento.date().toString(QStringLiteral("dd.MM.yyyy"))},
+                           {QStringLiteral("PHora"), momento.time().toString(QStringLiteral("HH:mm:ss"))}})
+               .FInteiro(0, QStringLiteral("quantos")) > 0;
 }
 
 bool TBancoDados::FAlteraSequencia()

@@ -19,6 +19,12 @@ public:
     // Fueling store.
     int FRetornaSequencia();
     bool FGravaAbastecimento(const TAbastecimento& pAbastecimento);
+    // Moves the numbering on past a stored fueling with Id pId: the next Id,
+    // or the sequence raised and Id 1 after 9999.
+    void PAvancaNumeracao(int pId);
+    // Whether the row of this fueling (numbering, nozzle, date and time) is
+    // already in mvabast: a capture that died after its insert left it there.
+    bool FExisteAbastecimento(const TAbastecimento& pAbastecimento);
 
     // Nozzle registry.
     bool FExisteBicoCadastrado(int pTanque, int pBomba, int pBico);

@@ -42,3 +42,6 @@ private:
     TConcentrador vFcm[4];
     bool vAutorizaAuto = false;
 };
+
+// The one settings object, made by the main window at start-up.
+inline TParametros* Parametros = nullptr;

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "UDiarioAbastecimentos.h"
+
+#include <QDateTime>
+#include <QList>
+
+#include <memory>
+#include <optional>
+
+class QTableView;
+class TAbastecimento;
+
+// The capture of one fueling: registry look-up, decimal scaling, value,
+// stamp, numbering, store, grid reload, log entry. Every event goes through
+// the journal first; one whose capture fails stays there and is captured
+// again before the next event and at start-up, never stored twice.
+class TCapturaAbastecimento {
+public:
+    // Event numbers of the three fueling events.
+    static constexpr int cAbasteceu = 5;
+    static constexpr int cAbasteceuOff = 8;
+    static constexpr int cAbasteceu2 = 11;
+
+    TCapturaAbastecimento(QTableView* pGrid, const QString& pDiario);
+
+    // A fueling event with its raw arguments, as the component delivered them.
+    // Raises the first failure of a run of failures; later ones, until a
+    // capture succeeds again, are only logged.
+    void PRecebe(int pEvento, const QList<qint64>& pArgs);
+    // Captures what earlier runs left in the journal.
+    void PReprocessaPendentes();
+
+    // DDMMYY and HHMMSS as the concentrator sends them; nothing when they do
+    // not form a valid date-time. Two-digit years fall in the hundred years
+    // that begin 50 years before pHoje's year.
+    static std::optional<QDateTime> FDecodificaDataHora(int pDiaMesAno, int pHoraMinSeg, const QDate& pHoje);
+    static QString FTextoData(int pDiaMesAno);
+    static QString FTextoHora(int pHoraMinSeg);
+
+private:
+    enum class TFim { Gravado, Descartado, Falhou };
+    struct TLeitura;
+
+    void PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas, std::exception_ptr pErroDiario);
+    TFim FCaptura(const TDiarioAbastecimentos::TEntrada& pEntrada);
+    bool FJaGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, TAbastecimento& pAbastecimento);
+    void PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada);
+    void PRecarregaGrade();
+    void PRegistraDataInvalida(const TLeitura& pLeitura);
+    static QString FTextoLog(const TLeitura& pLeitura, const TAbastecimento& pAbastecimento);
+
+    QTableView* vGrid;
+    TDiarioAbastecimentos vDiario;
+    bool vFalhaMostrada = false;
+};
