@@ -338,6 +338,15 @@ void TFcmMaster::PLeDisponivel()
 {
     if (vEmChamada)
         return; // the waiting call reads for itself
+    PLeSocket();
+    // Delivered from a queued call, never from inside this signal: Qt does
+    // not raise readyRead again while a handler of it runs, and a callback
+    // may keep a modal window open for minutes.
+    PAgendaEntrega();
+}
+
+void TFcmMaster::PLeSocket()
+{
     vLeitor.PAdiciona(vSocket->readAll());
     vProtecao([this] {
         QJsonObject ignorada;
@@ -346,7 +355,6 @@ void TFcmMaster::PLeDisponivel()
         if (vLeitor.FExcedeu())
             PFalha(QStringLiteral("Mensagem inválida do componente %1.").arg(cComponente));
     });
-    PEntregaPendentes();
 }
 
 void TFcmMaster::PAgendaEntrega()
@@ -358,7 +366,10 @@ void TFcmMaster::PAgendaEntrega()
         this,
         [this] {
             vEntregaAgendada = false;
-            PLeDisponivel();
+            if (vEmChamada)
+                return;
+            PLeSocket();
+            PEntregaPendentes();
         },
         Qt::QueuedConnection);
 }

@@ -106,6 +106,7 @@ private:
     void PIniciaServidor();
     [[noreturn]] void PFalha(const QString& pTexto);
     void PLeDisponivel();
+    void PLeSocket();
     void PAgendaEntrega();
     void PEntregaPendentes();
 

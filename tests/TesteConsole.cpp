@@ -1,0 +1,403 @@
+#include "ApoioBanco.h"
+#include "ApoioConcentrador.h"
+#include "ApoioTela.h"
+#include "UConfiguracaoRegional.h"
+#include "UDiarioAbastecimentos.h"
+#include "UGenerico.h"
+#include "UMensagem.h"
+#include "UParametros.h"
+#include "UTarnex.h"
+#include "UCapturaAbastecimento.h"
+
+#include <QDate>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+
+// The real window on the offscreen platform, a real embedded station
+// database and the real component server, events injected as fcmsim does.
+class Console : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TConfiguracaoRegional::PDefine(QLatin1Char(','), QLatin1Char('/'), QLatin1Char(':'));
+        vPosto.PExecuta(QStringLiteral("insert into paraposto (sequenciaabast) values (7)"));
+        vPosto.PCadastraTanque(QStringLiteral("01-02"), QStringLiteral("000002"));
+        vPosto.PCadastraBico(QStringLiteral("010203"), QStringLiteral("05-02"), QStringLiteral("01-02"));
+        vPosto.PCadastraBico(QStringLiteral("010201"), QStringLiteral("05-01"), QStringLiteral("01-02"));
+    }
+    void TearDown() override
+    {
+        vJanela.reset();
+        TConfiguracaoRegional::PCarregaDoSistema();
+    }
+
+    void PAbre(const char* pIni = "[FCM1]\r\nNUMBOMBAS=4\r\n")
+    {
+        vPosto.Diretorio().PGrava(QStringLiteral("ConcentradorTarnex.ini"), QByteArray(pIni));
+        vJanela = std::make_unique<TFrmTarnex>();
+        vJanela->show();
+    }
+
+    // The log's entries, oldest first: stamps replaced by T, and the line
+    // ends of earlier entries (rewritten as CR LF by every later entry)
+    // brought back to the single CR they were written with.
+    QStringList FEntradas() const
+    {
+        QString texto = QString::fromLatin1(vPosto.FLog());
+        texto.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
+        static const QRegularExpression carimbo(QStringLiteral("Data / Hora: \\d\\d/\\d\\d/\\d{4} / \\d\\d:\\d\\d:\\d\\d\\r"));
+        texto.replace(carimbo, QStringLiteral("\n"));
+        QStringList entradas = texto.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (QString& e : entradas)
+            e = e.mid(51).chopped(std::min<qsizetype>(e.size(), 52)); // the text between the separators
+        return entradas;
+    }
+    QString FLogDesde(qsizetype pInicio) const { return FEntradas().mid(pInicio).join(QLatin1Char('|')); }
+
+    QString FLinhas(const QString& pSql)
+    {
+        const TResultadoSql r = vPosto.FConsulta(pSql);
+        QStringList linhas;
+        for (int i = 0; i < r.Linhas(); ++i) {
+            QStringList campos;
+            for (int c = 0; c < r.Colunas(); ++c)
+                campos.append(r.FTexto(i, r.Nomes().at(c)));
+            linhas.append(campos.join(QLatin1Char('|')));
+        }
+        return linhas.join(QLatin1Char('\n'));
+    }
+
+    int FAbastecimentos() { return vPosto.FConsulta(QStringLiteral("select count(*) n from mvabast")).FInteiro(0, QStringLiteral("n")); }
+
+    bool FEspera(const std::function<bool()>& pCondicao, int pMs = 8000)
+    {
+        QElapsedTimer relogio;
+        relogio.start();
+        while (!pCondicao() && relogio.elapsed() < pMs)
+            QTest::qWait(10);
+        return pCondicao();
+    }
+
+    // Lets the events already sent reach the window.
+    void PAssenta() { QTest::qWait(300); }
+
+    QPushButton* FBotao(const char* pNome) const { return vJanela->findChild<QPushButton*>(QString::fromLatin1(pNome)); }
+
+    TPostoTeste vPosto;
+    TServidorTeste vServidor;
+    std::unique_ptr<TFrmTarnex> vJanela;
+};
+
+TEST_F(Console, StartUpConnectsTheConfiguredConcentratorsThenAlwaysTheFirst)
+{
+    PAbre("[FCM3]\r\nNUMBOMBAS=3\r\nMODOOPERACAO=2\r\nMENSAGEMABAST=1\r\n");
+    EXPECT_EQ(vJanela->windowTitle(), QStringLiteral("Zelvio for Windows Connect Tarnex v15.11a"));
+    EXPECT_EQ(vJanela->size(), QSize(844, 572));
+    EXPECT_EQ(vServidor.FChamadas(), (QStringList{QStringLiteral("FcmOpen(3) = 1"), QStringLiteral("FcmSetNumSlaves(3) = 1"),
+                                                  QStringLiteral("FcmConfigConcentradorFcm(3, 3, 12, 2) = 1"),
+                                                  QStringLiteral("FcmOpen(1) = 1"), QStringLiteral("FcmSetNumSlaves(1) = 1"),
+                                                  QStringLiteral("FcmConfigConcentradorFcm(1, 1, 10, 1) = 1")}));
+    EXPECT_FALSE(FBotao("btnFcmOpen")->isEnabled());
+    EXPECT_TRUE(FBotao("btnFcmOpen2")->isEnabled());
+    EXPECT_FALSE(FBotao("btnFcmOpen3")->isEnabled());
+    EXPECT_EQ(FEntradas(), (QStringList{QStringLiteral("Device= 3"), QStringLiteral("FcmOpen - OK"),
+                                        QStringLiteral("Device= 1"), QStringLiteral("FcmOpen - OK")}));
+    const QTableView* grade = vJanela->findChild<QTableView*>(QStringLiteral("GridAbastecimento"));
+    EXPECT_EQ(grade->model()->columnCount(), 10);
+}
+
+// The message of the next modal dialog, which is then closed with OK.
+QString FRespondeOk(std::function<void()> pAcao)
+{
+    QString texto;
+    PAoAbrirModal([&](QWidget* d) {
+        texto = d->windowTitle() + QLatin1Char('|') + d->findChild<QLabel*>(QStringLiteral("LbMensagem"))->text();
+        d->findChild<QPushButton*>(QStringLiteral("BtnOk"))->click();
+    });
+    pAcao();
+    return texto;
+}
+
+TEST_F(Console, ConnectionSequenceStopsAtTheFirstRefusedCode)
+{
+    vServidor.FControle(QStringLiteral("falha"), {QStringLiteral("FcmOpen"), -12});
+    PAbre("[FCM1]\r\nNUMBOMBAS=4\r\n[FCM2]\r\nNUMBOMBAS=256\r\n");
+    EXPECT_EQ(FEntradas().mid(0, 2), (QStringList{QStringLiteral("Device= 2"), QStringLiteral("Erro - FcmOpen")}));
+    EXPECT_FALSE(vJanela->FlagOpen(2));
+    EXPECT_TRUE(vJanela->FlagOpen(1));
+
+    // 256 pumps count as configured and travel as 0, which the slave refuses.
+    qsizetype inicio = FEntradas().size();
+    vJanela->btnFcmOpen2Click();
+    EXPECT_EQ(FEntradas().mid(inicio), (QStringList{QStringLiteral("Device= 2"), QStringLiteral("Erro - FcmConfiguraSlave")}));
+    EXPECT_TRUE(vServidor.FChamadas().endsWith(QStringLiteral("FcmConfigConcentradorFcm(2, 0, 10, 1) = -2")));
+    EXPECT_TRUE(vJanela->FlagOpen(2));
+    EXPECT_TRUE(FBotao("btnFcmOpen2")->isEnabled());
+    const qsizetype chamadas = vServidor.FChamadas().size();
+    inicio = FEntradas().size();
+    vJanela->btnFcmOpen2Click();
+    EXPECT_EQ(FEntradas().mid(inicio), (QStringList{QStringLiteral("Device= 2"), QStringLiteral("Erro - FcmOpen 2 Já Efetuado!")}));
+    EXPECT_EQ(vServidor.FChamadas().size(), chamadas) << "an opened concentrator calls nothing again";
+
+    inicio = FEntradas().size();
+    EXPECT_EQ(FRespondeOk([&] { FBotao("btnFcmOpen4")->click(); }),
+              QStringLiteral("Informação|Clique no botão \"Concentrador - F2\" para configurar o número de bombas para o FCM4."));
+    EXPECT_EQ(vServidor.FChamadas().size(), chamadas);
+    EXPECT_EQ(FEntradas().size(), inicio);
+
+    EXPECT_EQ(FRespondeOk([&] { FBotao("btnDesconectar")->click(); }), QStringLiteral("Informação|Concentrador desconectado."));
+    EXPECT_TRUE(vServidor.FChamadas().last().startsWith(QStringLiteral("FcmClose()")));
+    for (const char* nome : {"btnFcmOpen", "btnFcmOpen2", "btnFcmOpen3", "btnFcmOpen4"})
+        EXPECT_TRUE(FBotao(nome)->isEnabled()) << nome;
+    EXPECT_FALSE(vJanela->FlagOpen(1) || vJanela->FlagOpen(2));
+
+    vServidor.FControle(QStringLiteral("falha"), {QStringLiteral("FcmSetNumSlaves"), -1});
+    inicio = FEntradas().size();
+    FBotao("btnFcmOpen")->click();
+    EXPECT_EQ(FEntradas().mid(inicio), (QStringList{QStringLiteral("Device= 1"), QStringLiteral("Erro - FcmSetNumSlaves")}));
+    EXPECT_TRUE(vJanela->FlagOpen(1));
+    EXPECT_TRUE(FBotao("btnFcmOpen")->isEnabled());
+}
+
+TEST_F(Console, FuelingEventsBecomeRowsGridLinesAndLogEntries)
+{
+    PAbre();
+    const qsizetype inicio = FEntradas().size();
+    vServidor.PEvento({5, 1, 2, 3, 12345, 1234567, 5799, 3, 2, 3});
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 1; }));
+    EXPECT_EQ(FLinhas(QStringLiteral("select codbico, litragem, precounit, valor, encerrantefinal, id, sequencia, emitido from mvabast")),
+              QStringLiteral("05-02|12.345|5.799|71.59|12345.67|1|7|N"));
+    const QDate hoje = QDate::currentDate();
+    const QString entrada = FLogDesde(inicio);
+    EXPECT_TRUE(entrada.startsWith(QStringLiteral("Sl: 01\rBo: 02\rBi: 03\rCodBico: 05-02\rLitragem: 12,345\r"
+                                                  "Preço Unitário: 5,799\rValor: 71,59\rData: %1\rHora: ")
+                                       .arg(hoje.toString(QStringLiteral("dd/MM/yyyy")))))
+        << entrada.toStdString();
+    EXPECT_TRUE(entrada.endsWith(QStringLiteral("\rId: 1\rSequencia: 7"))) << entrada.toStdString();
+
+    // Off-line, with the concentrator's date and time; one at midnight too.
+    vServidor.PEvento({8, 1, 2, 1, 1000, 150000, 4999, 2, 2, 3, 905, 51215});
+    vServidor.PEvento({11, 1, 2, 3, 500, 1000, 1500, 5799, 3, 2, 2, 3, 0, 10126});
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 3; }));
+    EXPECT_EQ(FLinhas(QStringLiteral("select data, hora, codbico, litragem, valor, encerrantefinal, id from mvabast where id > 1 order by id")),
+              QStringLiteral("05.12.2015|00:09:05|05-01|10|49.99|1500|2\n01.01.2026|00:00:00|05-02|0.5|2.9|15|3"));
+    EXPECT_TRUE(FLogDesde(inicio).contains(QStringLiteral("Data: 05/12/15 Hora: 00:09:05\rId: 2")));
+
+    const QTableView* grade = vJanela->findChild<QTableView*>(QStringLiteral("GridAbastecimento"));
+    ASSERT_EQ(grade->model()->rowCount(), 1) << "only today's fuelings are shown";
+    EXPECT_EQ(grade->model()->index(0, 5).data().toString(), QStringLiteral("12,345"));
+}
+
+TEST_F(Console, EventsThatAreNoFuelingLeaveNothingButInvalidDatesAreLogged)
+{
+    PAbre();
+    const qsizetype inicio = FEntradas().size();
+    vServidor.PEvento({5, 9, 9, 9, 1000, 1000, 1000, 3, 3, 3});                  // nozzle not registered
+    vServidor.PEvento({11, 1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});              // the pump window's zero call
+    vServidor.PEvento({8, 1, 2, 3, 1000, 1000, 1000, 3, 3, 3, 120000, 311315});  // month 13
+    vServidor.PEvento({8, 1, 2, 3, 1000, 1000, 1000, 3, 3, 3, 240000, 10126});   // hour 24
+    vServidor.PEvento({5, 1, 2, 3, 1000, 1000, 1000, 3, 3, 3});                  // a real one, to know all arrived
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 1; }));
+    PAssenta();
+    EXPECT_EQ(FAbastecimentos(), 1);
+    const QString log = FLogDesde(inicio);
+    EXPECT_EQ(log.count(QStringLiteral("Abastecimento com data ou hora inválida, não gravado no banco de dados.")), 2) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("dia_mes_ano: 311315\rhora_min_seg: 120000")));
+    EXPECT_EQ(log.count(QStringLiteral("Sl: ")), 3) << "two raw entries and the stored fueling";
+}
+
+TEST_F(Console, StateLettersAndAutomaticAuthorisation)
+{
+    PAbre("[ABASTECIMENTO]\r\nAUTORIZAAUTO=1\r\n[FCM1]\r\nNUMBOMBAS=4\r\n");
+    const auto FStatus = [&] { return FLinhas(QStringLiteral("select codconcentrador, statusbico from bombas order by 1")); };
+    vServidor.PEvento({1, 1, 2, 3, 5});
+    ASSERT_TRUE(FEspera([&] { return FStatus() == QStringLiteral("010201|L\n010203|A"); }));
+    vServidor.PEvento({1, 1, 2, 9, 7});
+    ASSERT_TRUE(FEspera([&] { return FStatus() == QStringLiteral("010201|B\n010203|B"); })) << "7 locks the whole pump";
+    vServidor.PEvento({1, 1, 2, 1, 41});
+    ASSERT_TRUE(FEspera([&] { return FStatus() == QStringLiteral("010201|L\n010203|B"); }));
+    vServidor.PEvento({1, 1, 2, 3, 3});
+    ASSERT_TRUE(FEspera([&] { return FStatus() == QStringLiteral("010201|L\n010203|E"); }));
+    EXPECT_TRUE(vServidor.FChamadas().contains(QStringLiteral("FcmAutorizaAbastecimento(1, 2, 3) = 1")));
+    for (const int estado : {0, 14, 40, 255})
+        EXPECT_EQ(TFrmTarnex::FLetraEstado(estado), QStringLiteral("F")) << estado;
+}
+
+TEST_F(Console, NewerStateArrivingWhileARefusalIsShownIsNotOverwritten)
+{
+    PAbre("[ABASTECIMENTO]\r\nAUTORIZAAUTO=1\r\n[FCM1]\r\nNUMBOMBAS=4\r\n");
+    vServidor.FControle(QStringLiteral("falha"), {QStringLiteral("FcmAutorizaAbastecimento"), -7});
+    QString aviso;
+    QString statusComAvisoAberto;
+    PAoAbrirModal([&](QWidget* d) {
+        aviso = d->findChild<QLabel*>(QStringLiteral("LbMensagem"))->text();
+        // While the warning waits for the operator the nozzle moves on.
+        vServidor.PEvento({1, 1, 2, 3, 5});
+        FEspera([&] { return FLinhas(QStringLiteral("select statusbico from bombas where codconcentrador = '010203'")) == QStringLiteral("A"); });
+        statusComAvisoAberto = FLinhas(QStringLiteral("select statusbico from bombas where codconcentrador = '010203'"));
+        d->findChild<QPushButton*>(QStringLiteral("BtnOk"))->click();
+    });
+    vServidor.PEvento({1, 1, 2, 3, 3});
+    ASSERT_TRUE(FEspera([&] { return !aviso.isEmpty(); }));
+    PAssenta();
+    EXPECT_EQ(aviso, QStringLiteral("O Fcm Slave em questão não existe ou não está respondendo no momento."));
+    EXPECT_EQ(statusComAvisoAberto, QStringLiteral("A"));
+    EXPECT_EQ(FLinhas(QStringLiteral("select statusbico from bombas where codconcentrador = '010203'")), QStringLiteral("A"));
+}
+
+TEST_F(Console, ReportsGoToTheLogOrToMessagesAndNoneHoldsUpTheOthers)
+{
+    PAbre();
+    const qsizetype inicio = FEntradas().size();
+    vServidor.PEvento({3, 1, 2, 3, 12345, 3});
+    vServidor.PEvento({2, 1, 2, 3, 500, 2});
+    vServidor.PEvento({4, 1, 2, 3, 5799, 7});
+    vServidor.PEvento({6, 1, 9001});
+    vServidor.PEvento({6, 1, 900});
+    ASSERT_TRUE(FEspera([&] { return FEntradas().size() - inicio == 4; }));
+    const QString log = FLogDesde(inicio);
+    EXPECT_EQ(log, QStringLiteral("sl=1 bo=2 bi=3 Volume =12,345|sl=1 bo=2 bi=3 Totalizador=5|"
+                                  "sl=1 bo=2 bi=3 PrecoPorLitro=0|Bomba Wayne Duplex  - Minnow V 9001"));
+
+    // Two messages on top of each other and a fueling behind them: the
+    // operator answers nothing until both are shown and the fueling stored.
+    QStringList vistas;
+    bool fechando = false;
+    QTimer operador;
+    QObject::connect(&operador, &QTimer::timeout, [&] {
+        for (QWidget* janela : QApplication::topLevelWidgets()) {
+            const auto* rotulo = janela->findChild<QLabel*>(QStringLiteral("LbMensagem"));
+            if (janela->isVisible() && rotulo && !vistas.contains(rotulo->text()))
+                vistas.append(rotulo->text());
+        }
+        fechando = fechando || (vistas.size() == 2 && FAbastecimentos() == 1);
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!fechando || !modal)
+            return;
+        // Closed from a queued call: the dialog's own loop must not be inside
+        // this timer's handler when it ends.
+        QMetaObject::invokeMethod(modal->findChild<QPushButton*>(QStringLiteral("BtnOk")), &QPushButton::click,
+                                  Qt::QueuedConnection);
+    });
+    operador.start(50);
+    vServidor.PEvento({9, 1, 2, 3, 5});
+    vServidor.PEvento({10, 1, 2, 3, 7, -1, 2, 3});
+    vServidor.PEvento({5, 1, 2, 3, 1000, 1000, 1000, 3, 3, 3});
+    ASSERT_TRUE(FEspera([&] { return fechando && !QApplication::activeModalWidget(); }, 15000)) << vistas.join(QLatin1Char('|')).toStdString();
+    ASSERT_EQ(vistas.size(), 2);
+    EXPECT_TRUE(vistas.contains(QStringLiteral("sl=1 bo=2 bi=3 - INFORMOU EVENTO \nEVENTO: 05")));
+    EXPECT_TRUE(vistas.contains(QStringLiteral("sl=1 bo=2 bi=3 - RETORNO ESPECIAL \nCÓDIGO    : 7\nRetorno   : -1\nRetorno 2 : 2\nRetorno 3 : 3")));
+}
+
+TEST_F(Console, VersionAndComponentErrorTexts)
+{
+    const struct {
+        int versao;
+        const char* texto;
+    } casos[] = {{7, "Versao FcmMaster V 0007"}, {123, "Versao FcmMaster V 0123"}, {2048, "Versao FcmMaster V 2048"},
+                 {12345, ""}};
+    for (const auto& caso : casos)
+        EXPECT_EQ(TFrmTarnex::FTextoVersao(caso.versao), QString::fromLatin1(caso.texto));
+    PAbre();
+    EXPECT_EQ(FRespondeOk([&] { QTest::keyClick(vJanela.get(), Qt::Key_F7, Qt::ShiftModifier); }),
+              QStringLiteral("Informação|Versao FcmMaster V 2015"));
+    EXPECT_EQ(FRespondeOk([&] { vJanela->FcmMasterErroDLL(nullptr, 21); }),
+              QStringLiteral("Alerta|ERRO_PRT - Parâmetro:21  DLL"));
+}
+
+TEST_F(Console, CloseAsksAndOnlyYesCloses)
+{
+    PAbre();
+    PAoAbrirModal([](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); });
+    QTest::keyClick(vJanela.get(), Qt::Key_Escape);
+    EXPECT_TRUE(vJanela->isVisible());
+    PAoAbrirModal([](QWidget* d) { d->findChild<QPushButton*>(QStringLiteral("BtnSim"))->click(); });
+    vJanela->close();
+    EXPECT_FALSE(vJanela->isVisible());
+}
+
+TEST_F(Console, FailedAttachEndsTheProgramWithoutAQuestionOrAConcentrator)
+{
+    vPosto.Diretorio().PGrava(QStringLiteral("ZelvioECF.ini"), "[CONEXAO]\r\nCAMINHO=/nao/existe.fdb\r\n");
+    PAbre();
+    EXPECT_TRUE(vJanela->isVisible());
+    vJanela->close(); // no question: a dialog here would block the test
+    EXPECT_FALSE(vJanela->isVisible());
+    EXPECT_FALSE(TServidorTeste::FEmExecucao()) << "no concentrator was connected";
+    EXPECT_TRUE(vPosto.FLog().contains("Ocorreu um erro ao ao tentar comunicar com o banco de dados."));
+}
+
+TEST_F(Console, FuelingsSurviveAFailingDatabaseAndAreStoredOnce)
+{
+    PAbre();
+    vPosto.PExecuta(QStringLiteral("alter table mvabast add constraint ck_teste check (litragem <> 7)"));
+    QString erro;
+    vServidor.PEvento({5, 1, 2, 3, 7000, 1000, 5799, 3, 3, 3}); // refused by the database
+    ASSERT_TRUE(FEspera([&] { return vPosto.FLog().contains("Ocorreu um erro ao tentar gravar o abastecimento."); }));
+    PAssenta();
+    EXPECT_EQ(FAbastecimentos(), 0);
+    EXPECT_EQ(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().size(), 1u);
+
+    vPosto.PExecuta(QStringLiteral("alter table mvabast drop constraint ck_teste"));
+    vServidor.PEvento({5, 1, 2, 1, 2000, 1000, 5799, 3, 3, 3});
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 2; }));
+    PAssenta();
+    EXPECT_EQ(FLinhas(QStringLiteral("select codbico, litragem, id from mvabast order by id")),
+              QStringLiteral("05-02|7|2\n05-01|2|3")) << "the pending one first, with a new Id";
+    EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
+}
+
+TEST_F(Console, CaptureThatDiedAfterItsInsertIsNotStoredTwice)
+{
+    // A previous run inserted the row and died before ending the capture.
+    {
+        TDiarioAbastecimentos diario(TDiarioAbastecimentos::FCaminhoPadrao());
+        const QDateTime momento(QDate::currentDate(), QTime(10, 0, 0));
+        const qint64 n = diario.FRegistra(5, {1, 2, 3, 1500, 1000, 5799, 3, 3, 3}, momento);
+        diario.PTentativa(n, 1, 7);
+        vPosto.PExecuta(QStringLiteral("insert into mvabast (data, hora, codbico, litragem, id, sequencia) values "
+                                       "('%1', '10:00:00', '05-02', 1.5, 1, 7)")
+                            .arg(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
+        const qint64 m = diario.FRegistra(5, {1, 2, 1, 2500, 1000, 5799, 3, 3, 3}, momento.addSecs(5));
+        (void)m; // this one never reached its insert
+    }
+    PAbre();
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 2; }));
+    PAssenta();
+    EXPECT_EQ(FLinhas(QStringLiteral("select codbico, litragem, id, hora from mvabast order by id")),
+              QStringLiteral("05-02|1.5|1|10:00:00\n05-01|2.5|2|10:00:05"));
+    EXPECT_EQ(Parametros->Id(), 3) << "the numbering moved past the row that was already there";
+    EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
+}
+
+TEST(DataOffLine, DecodedByHandWithTheHundredYearWindow)
+{
+    const QDate hoje(2025, 6, 1);
+    const struct {
+        int dma, hms;
+        const char* esperado;
+    } casos[] = {
+        {51215, 905, "2015-12-05 00:09:05"}, {10174, 235959, "2074-01-01 23:59:59"}, {10175, 0, "1975-01-01 00:00:00"},
+        {290224, 120000, "2024-02-29 12:00:00"}, {290223, 120000, ""}, {311315, 1, ""}, {51215, 240000, ""},
+        {51215, 6000, ""}, {51215, 60, ""}, {1215, 1, ""}, {-51215, 1, ""}, {1234567, 1, ""}, {0, 1, ""},
+    };
+    for (const auto& caso : casos) {
+        const auto dt = TCapturaAbastecimento::FDecodificaDataHora(caso.dma, caso.hms, hoje);
+        EXPECT_EQ(dt ? dt->toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString(), QString::fromLatin1(caso.esperado))
+            << caso.dma << ' ' << caso.hms;
+    }
+    EXPECT_EQ(TCapturaAbastecimento::FTextoData(51215), QStringLiteral("05/12/15"));
+    EXPECT_EQ(TCapturaAbastecimento::FTextoHora(905), QStringLiteral("00:09:05"));
+}
+
+} // namespace
