@@ -82,7 +82,7 @@ void TFrmTarnex::PCriaGrade()
     GridAbastecimento->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridAbastecimento->setTabKeyNavigation(false);
     GridAbastecimento->verticalHeader()->setDefaultSectionSize(20);
-    GridAbastecimento->horizontalHeader()->setDefaultSectionSize(75);
+    GridAbastecimento->horizontalHeader()->setDefaultSectionSize(72);
 }
 
 QPushButton* TFrmTarnex::FCriaBotao(QWidget* pFaixa, const QString& pNome, const QString& pTexto, int pPosicao)
