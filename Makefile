@@ -1,7 +1,7 @@
 # The two set-up commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build build-asan run test format clean
+.PHONY: deps build build-asan run test bench format clean
 
 deps:
 	./tools/instalar-dependencias.sh
@@ -26,3 +26,7 @@ format:
 
 clean:
 	rm -rf build build-asan
+
+# Capture speed and memory figures (a benchmark, not a test).
+bench: build
+	./build/bin/bench_captura
