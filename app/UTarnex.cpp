@@ -3,12 +3,16 @@
 #include "FcmMasterX_TLB.h"
 #include "UAparencia.h"
 #include "UAplicacao.h"
+#include "UConfiguracaoRegional.h"
 #include "UBancoDados.h"
 #include "UCapturaAbastecimento.h"
 #include "UFaixaBanner.h"
 #include "UGenerico.h"
 #include "UMensagem.h"
 #include "UParametros.h"
+#include "UPrecoBico.h"
+#include "UStatusBico.h"
+#include "UBicos.h"
 #include "UTeclado.h"
 
 #include <QCloseEvent>
@@ -121,6 +125,8 @@ void TFrmTarnex::PLigaBotoes()
     connect(btnFcmOpen4, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnFcmOpen4Click));
     connect(btnDesconectar, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnDesconectarClick));
     connect(btnVersao, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnVersaoClick));
+    connect(btnStatusBico, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnStatusBicoClick));
+    connect(btnAlterarPreco, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnAlterarPrecoClick));
 }
 
 void TFrmTarnex::PLigaEventos()
@@ -226,6 +232,39 @@ void TFrmTarnex::btnVersaoClick()
     const QString texto = FTextoVersao(vFcmMaster->FcmVersaoFcmMaster());
     if (!texto.isEmpty())
         FrmMensagem->MessageDlg(texto, tmInformacao, bmOk, 0);
+}
+
+// --- operator windows ----------------------------------------------------------
+
+void TFrmTarnex::btnStatusBicoClick()
+{
+    const std::unique_ptr<TFrmStatusBico> janela = std::make_unique<TFrmStatusBico>(this);
+    janela->PVerificaStatusBomba(vFcmMaster);
+}
+
+void TFrmTarnex::btnAlterarPrecoClick()
+{
+    const std::unique_ptr<TFrmPrecoBico> janela = std::make_unique<TFrmPrecoBico>(this);
+    const std::unique_ptr<TListaBicos> lista = janela->FAlteraPrecoBico();
+    if (!lista)
+        return;
+    for (int i = 0; i < lista->Count(); ++i) {
+        const TBico* bico = lista->FBico(i);
+        Slave = static_cast<quint8>(bico->Tanque());
+        Bomba = static_cast<quint8>(bico->Bomba());
+        Bico = static_cast<quint8>(bico->Bico());
+        const QString texto = TGenerico::FFormataNumero(bico->Preco(), 3);
+        // Exactly the thousandths the text states: 5.4996 shows and goes as 5.500.
+        QString digitos = texto;
+        digitos.remove(TConfiguracaoRegional::SeparadorDecimal());
+        const int preco = digitos.toInt();
+        if (!TGenerico::FRetornaErroConcentrador(vFcmMaster->FcmTrocaPreco(Slave, Bomba, Bico, preco, 3)))
+            return;
+        FrmMensagem->MessageDlg(QStringLiteral("Tanque: ") + TGenerico::FCompletaZero(Slave, 2) + QStringLiteral(" Bomba: ") +
+                                    TGenerico::FCompletaZero(Bomba, 2) + QStringLiteral(" Bico: ") +
+                                    TGenerico::FCompletaZero(Bico, 2) + QStringLiteral("\r\rNovo valor: R$") + texto,
+                                tmInformacao, bmOk, 0);
+    }
 }
 
 // --- concentrator connection ---------------------------------------------------

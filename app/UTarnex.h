@@ -31,6 +31,8 @@ public:
     void btnFcmOpen4Click();
     void btnDesconectarClick();
     void btnVersaoClick();
+    void btnStatusBicoClick();
+    void btnAlterarPrecoClick();
 
     // The component's events.
     void FcmMasterAbasteceu(QObject* Sender, quint8 sl, quint8 bo, quint8 bi, int vol, int total, int ppl,

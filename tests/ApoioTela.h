@@ -22,3 +22,60 @@ inline void PAoAbrirModal(std::function<void(QWidget*)> pAcao, QWidget* pAlemDe 
     });
     relogio->start();
 }
+
+
+#include <QLabel>
+#include <QPointer>
+
+#include <deque>
+
+// An operator at the keyboard: answers each modal window that comes up, in
+// order, with the next of its actions, and notes the messages it has read.
+// A window is answered only once it is active: before that its event loop
+// may not have started, and a window closed then would never return.
+class TOperador {
+public:
+    TOperador()
+    {
+        vVigia.vDono = this;
+        QObject::connect(&vRelogio, &QTimer::timeout, [this] { PVerifica(); });
+        vRelogio.start(10);
+    }
+    void PDepois(std::function<void(QWidget*)> pAcao) { vAcoes.push_back(std::move(pAcao)); }
+    const QStringList& Lidas() const { return vLidas; }
+
+private:
+    void PVerifica()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == vUltima || !modal->isVisible() || !modal->isActiveWindow() || vAcoes.empty())
+            return;
+        vUltima = modal;
+        // The shared message dialog comes back for the next message: once it
+        // has been hidden it counts as a new window.
+        modal->installEventFilter(&vVigia);
+        if (const auto* rotulo = modal->findChild<QLabel*>(QStringLiteral("LbMensagem")))
+            vLidas.append(modal->windowTitle() + QLatin1Char('|') + rotulo->text());
+        auto acao = std::move(vAcoes.front());
+        vAcoes.pop_front();
+        acao(modal);
+    }
+
+    struct TVigia : QObject {
+        TOperador* vDono = nullptr;
+        bool eventFilter(QObject* pAlvo, QEvent* pEvento) override
+        {
+            if (pEvento->type() == QEvent::Hide && pAlvo == vDono->vUltima) {
+                vDono->vUltima = nullptr;
+                pAlvo->removeEventFilter(this);
+            }
+            return false;
+        }
+    };
+
+    QTimer vRelogio;
+    TVigia vVigia;
+    std::deque<std::function<void(QWidget*)>> vAcoes;
+    QPointer<QWidget> vUltima;
+    QStringList vLidas;
+};

@@ -7,6 +7,8 @@
 #include "UMensagem.h"
 #include "UParametros.h"
 #include "UTarnex.h"
+#include "UStatusBico.h"
+#include <QTableWidget>
 #include "UCapturaAbastecimento.h"
 
 #include <QDate>
@@ -398,6 +400,103 @@ TEST(DataOffLine, DecodedByHandWithTheHundredYearWindow)
     }
     EXPECT_EQ(TCapturaAbastecimento::FTextoData(51215), QStringLiteral("05/12/15"));
     EXPECT_EQ(TCapturaAbastecimento::FTextoHora(905), QStringLiteral("00:09:05"));
+}
+
+} // namespace
+
+
+namespace {
+
+void PClica(QWidget* pJanela, const char* pBotao)
+{
+    pJanela->findChild<QPushButton*>(QString::fromLatin1(pBotao))->click();
+}
+
+TEST_F(Console, StatusWindowShowsEveryNozzleInItsStateColour)
+{
+    PAbre();
+    vPosto.PExecuta(QStringLiteral("update bombas set statusbico = 'B' where codconcentrador = '010203'"));
+    QStringList linhas;
+    QString titulo;
+    int selecionadas = 0;
+    for (int abertura = 0; abertura < 2; ++abertura) {
+        TOperador operador;
+        operador.PDepois([&](QWidget* janela) {
+            titulo = janela->windowTitle();
+            const auto* grade = janela->findChild<QTableWidget*>(QStringLiteral("GridStatusBomba"));
+            linhas.clear();
+            for (int r = 0; r < grade->rowCount(); ++r) {
+                QStringList celulas;
+                for (int c = 0; c < 5; ++c)
+                    celulas.append(grade->item(r, c)->text());
+                linhas.append(celulas.join(QLatin1Char('|')));
+            }
+            selecionadas += grade->selectionModel()->isRowSelected(0, {}) ? 1 : 0;
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        });
+        vJanela->btnStatusBicoClick();
+    }
+    EXPECT_EQ(titulo, QStringLiteral("Status do Bico"));
+    EXPECT_EQ(linhas, (QStringList{QStringLiteral("01|02|01|GASOLINA COMUM|5,799"), QStringLiteral("01|02|03|GASOLINA COMUM|5,799")}));
+    EXPECT_EQ(selecionadas, 2) << "the first row starts selected, in a fresh window each time";
+
+    const struct {
+        const char* status;
+        QColor fundo, texto;
+    } casos[] = {{"L", QColor(0, 128, 0), Qt::white}, {"P", QColor(240, 202, 166), Qt::white},
+                 {"B", QColor(255, 0, 0), Qt::white}, {"A", QColor(255, 255, 0), Qt::black},
+                 {"F", QColor(192, 192, 192), Qt::black}, {"l", QColor(192, 192, 192), Qt::black},
+                 {"", QColor(192, 192, 192), Qt::black}};
+    for (const auto& caso : casos) {
+        EXPECT_EQ(TFrmStatusBico::FCores(QString::fromLatin1(caso.status), false), qMakePair(caso.fundo, caso.texto)) << caso.status;
+        EXPECT_EQ(TFrmStatusBico::FCores(QString::fromLatin1(caso.status), true), qMakePair(caso.texto, caso.fundo)) << caso.status;
+    }
+}
+
+TEST_F(Console, PriceChangeSendsFromTheCurrentRowAndStopsAtARefusal)
+{
+    PAbre();
+    vPosto.PCadastraBico(QStringLiteral("010501"), QStringLiteral("09-01"), QStringLiteral("01-02"),
+                         QStringLiteral("ETANOL"), 3.8996); // pump 5 of 4: refused
+    const auto FTrocas = [&] {
+        QStringList trocas;
+        for (const QString& c : vServidor.FChamadas())
+            if (c.startsWith(QStringLiteral("FcmTrocaPreco")))
+                trocas.append(c);
+        return trocas;
+    };
+    {
+        TOperador operador;
+        operador.PDepois([](QWidget* janela) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); (void)janela; });
+        vJanela->btnAlterarPrecoClick();
+        EXPECT_TRUE(FTrocas().isEmpty()) << "cancelling sends nothing";
+    }
+    {
+        TOperador operador;
+        operador.PDepois([](QWidget* janela) { PClica(janela, "btnAlterar"); });
+        for (int i = 0; i < 3; ++i)
+            operador.PDepois([](QWidget* d) { PClica(d, "BtnOk"); });
+        vJanela->btnAlterarPrecoClick();
+        EXPECT_EQ(FTrocas(), (QStringList{QStringLiteral("FcmTrocaPreco(1, 2, 1, 5799, 3) = 1"),
+                                          QStringLiteral("FcmTrocaPreco(1, 2, 3, 5799, 3) = 1"),
+                                          QStringLiteral("FcmTrocaPreco(1, 5, 1, 3900, 3) = -2")}));
+        EXPECT_EQ(operador.Lidas(), (QStringList{QStringLiteral("Informação|Tanque: 01 Bomba: 02 Bico: 01\n\nNovo valor: R$5,799"),
+                                                 QStringLiteral("Informação|Tanque: 01 Bomba: 02 Bico: 03\n\nNovo valor: R$5,799"),
+                                                 QStringLiteral("Alerta|O parâmetro Bomba (bo) está incorreto.")}));
+    }
+    {
+        TOperador operador;
+        operador.PDepois([](QWidget* janela) {
+            auto* grade = janela->findChild<QTableView*>();
+            grade->setCurrentIndex(grade->model()->index(grade->model()->rowCount() - 1, 0));
+            PClica(janela, "btnAlterar");
+        });
+        operador.PDepois([](QWidget* d) { PClica(d, "BtnOk"); });
+        const qsizetype antes = FTrocas().size();
+        vJanela->btnAlterarPrecoClick();
+        EXPECT_EQ(FTrocas().mid(antes), QStringList{QStringLiteral("FcmTrocaPreco(1, 5, 1, 3900, 3) = -2")})
+            << "from the last row, only that nozzle";
+    }
 }
 
 } // namespace
