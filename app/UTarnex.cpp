@@ -12,6 +12,7 @@
 #include "UParametros.h"
 #include "UPrecoBico.h"
 #include "UStatusBico.h"
+#include "UConfigConcentrador.h"
 #include "UBicos.h"
 #include "UTeclado.h"
 
@@ -125,6 +126,7 @@ void TFrmTarnex::PLigaBotoes()
     connect(btnFcmOpen4, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnFcmOpen4Click));
     connect(btnDesconectar, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnDesconectarClick));
     connect(btnVersao, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnVersaoClick));
+    connect(btnConcentrador, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnConcentradorClick));
     connect(btnStatusBico, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnStatusBicoClick));
     connect(btnAlterarPreco, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnAlterarPrecoClick));
 }
@@ -240,6 +242,12 @@ void TFrmTarnex::btnStatusBicoClick()
 {
     const std::unique_ptr<TFrmStatusBico> janela = std::make_unique<TFrmStatusBico>(this);
     janela->PVerificaStatusBomba(vFcmMaster);
+}
+
+void TFrmTarnex::btnConcentradorClick()
+{
+    const std::unique_ptr<TFrmConfigConcentrador> janela = std::make_unique<TFrmConfigConcentrador>(this);
+    janela->PConfigConcentrador(vFcmMaster);
 }
 
 void TFrmTarnex::btnAlterarPrecoClick()

@@ -32,6 +32,7 @@ public:
     void btnDesconectarClick();
     void btnVersaoClick();
     void btnStatusBicoClick();
+    void btnConcentradorClick();
     void btnAlterarPrecoClick();
 
     // The component's events.

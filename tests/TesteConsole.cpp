@@ -8,6 +8,10 @@
 #include "UParametros.h"
 #include "UTarnex.h"
 #include "UStatusBico.h"
+#include "UConfigConcentrador.h"
+#include <QButtonGroup>
+#include <QAbstractButton>
+#include <QLineEdit>
 #include <QTableWidget>
 #include "UCapturaAbastecimento.h"
 
@@ -497,6 +501,64 @@ TEST_F(Console, PriceChangeSendsFromTheCurrentRowAndStopsAtARefusal)
         EXPECT_EQ(FTrocas().mid(antes), QStringList{QStringLiteral("FcmTrocaPreco(1, 5, 1, 3900, 3) = -2")})
             << "from the last row, only that nozzle";
     }
+}
+
+TEST_F(Console, ConcentratorWindowStoresAndSendsTheSlavesConfiguration)
+{
+    PAbre();
+    const auto FArquivo = [&] { return QString::fromUtf8(vPosto.Diretorio().FLe(QStringLiteral("ConcentradorTarnex.ini"))); };
+    const auto FConfigs = [&] {
+        QStringList c;
+        for (const QString& l : vServidor.FChamadas())
+            if (l.startsWith(QStringLiteral("FcmConfigConcentradorFcm")))
+                c.append(l);
+        return c;
+    };
+    const qsizetype configsIniciais = FConfigs().size();
+    QStringList visto;
+    {
+        TOperador operador;
+        operador.PDepois([&](QWidget* janela) {
+            auto* slave = janela->findChild<QLineEdit*>(QStringLiteral("EdtNumSl"));
+            slave->setText(QStringLiteral("2"));
+            auto* modo = janela->findChild<QButtonGroup*>(QStringLiteral("RgModoOperacao"));
+            auto* mensagem = janela->findChild<QButtonGroup*>(QStringLiteral("RdoGroupFormatAbast"));
+            visto << QString::number(modo->checkedId()) << QString::number(mensagem->checkedId())
+                  << janela->findChild<QLineEdit*>(QStringLiteral("EdtNumBo"))->text();
+            modo->button(2)->setChecked(true);
+            mensagem->button(0)->setChecked(true);
+            janela->findChild<QLineEdit*>(QStringLiteral("EdtNumBo"))->setText(QStringLiteral("6"));
+            PClica(janela, "BtnConfigura");
+        });
+        vJanela->btnConcentradorClick();
+    }
+    EXPECT_EQ(visto, (QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("0")})) << "defaults of a new section";
+    EXPECT_TRUE(FArquivo().contains(QStringLiteral("[FCM2]\r\nMODOOPERACAO=2\r\nMENSAGEMABAST=0\r\nNUMBOMBAS=6\r\n"))) << FArquivo().toStdString();
+    EXPECT_EQ(FConfigs().mid(configsIniciais), QStringList{QStringLiteral("FcmConfigConcentradorFcm(2, 6, 12, 1) = 1")});
+
+    const QString antes = FArquivo();
+    {
+        TOperador operador;
+        operador.PDepois([](QWidget* janela) {
+            janela->findChild<QLineEdit*>(QStringLiteral("EdtNumBo"))->setText(QStringLiteral("9"));
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : janela, Qt::Key_Escape);
+        });
+        vJanela->btnConcentradorClick();
+    }
+    EXPECT_EQ(FArquivo(), antes) << "Esc stores nothing";
+    {
+        TOperador operador;
+        operador.PDepois([](QWidget* janela) {
+            janela->findChild<QLineEdit*>(QStringLiteral("EdtNumSl"))->setText(QStringLiteral("5"));
+            janela->findChild<QLineEdit*>(QStringLiteral("EdtNumBo"))->setText(QStringLiteral("0"));
+            PClica(janela, "BtnConfigura");
+        });
+        vJanela->btnConcentradorClick();
+    }
+    EXPECT_TRUE(FArquivo().contains(QStringLiteral("[FCM5]\r\nMODOOPERACAO=1\r\nMENSAGEMABAST=1\r\nNUMBOMBAS=0\r\n")));
+    EXPECT_EQ(FConfigs().size(), configsIniciais + 1) << "0 pumps: stored, nothing sent";
+    EXPECT_EQ(TFrmConfigConcentrador::FCodigoModo(-1), 0);
+    EXPECT_EQ(TFrmConfigConcentrador::FCodigoModo(7), 0);
 }
 
 } // namespace
