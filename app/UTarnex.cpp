@@ -13,6 +13,7 @@
 #include "UPrecoBico.h"
 #include "UStatusBico.h"
 #include "UConfigConcentrador.h"
+#include "UConfigBomba.h"
 #include "UBicos.h"
 #include "UTeclado.h"
 
@@ -127,6 +128,7 @@ void TFrmTarnex::PLigaBotoes()
     connect(btnDesconectar, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnDesconectarClick));
     connect(btnVersao, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnVersaoClick));
     connect(btnConcentrador, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnConcentradorClick));
+    connect(btnBombas, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnBombasClick));
     connect(btnStatusBico, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnStatusBicoClick));
     connect(btnAlterarPreco, &QPushButton::clicked, this, A::FProtegido(this, &TFrmTarnex::btnAlterarPrecoClick));
 }
@@ -248,6 +250,12 @@ void TFrmTarnex::btnConcentradorClick()
 {
     const std::unique_ptr<TFrmConfigConcentrador> janela = std::make_unique<TFrmConfigConcentrador>(this);
     janela->PConfigConcentrador(vFcmMaster);
+}
+
+void TFrmTarnex::btnBombasClick()
+{
+    const std::unique_ptr<TFrmConfigBomba> janela = std::make_unique<TFrmConfigBomba>(this);
+    janela->PConfiguraBomba(vFcmMaster);
 }
 
 void TFrmTarnex::btnAlterarPrecoClick()

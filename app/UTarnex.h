@@ -33,6 +33,7 @@ public:
     void btnVersaoClick();
     void btnStatusBicoClick();
     void btnConcentradorClick();
+    void btnBombasClick();
     void btnAlterarPrecoClick();
 
     // The component's events.

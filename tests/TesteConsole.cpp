@@ -12,6 +12,7 @@
 #include <QButtonGroup>
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QCheckBox>
 #include <QTableWidget>
 #include "UCapturaAbastecimento.h"
 
@@ -559,6 +560,57 @@ TEST_F(Console, ConcentratorWindowStoresAndSendsTheSlavesConfiguration)
     EXPECT_EQ(FConfigs().size(), configsIniciais + 1) << "0 pumps: stored, nothing sent";
     EXPECT_EQ(TFrmConfigConcentrador::FCodigoModo(-1), 0);
     EXPECT_EQ(TFrmConfigConcentrador::FCodigoModo(7), 0);
+}
+
+TEST_F(Console, PumpWindowSendsCommandsWithThousandthsCutNotRounded)
+{
+    PAbre();
+    const auto FUltima = [&] { return vServidor.FChamadas().last(); };
+    // Pressing a button of the pump window opens a message: pressed from a
+    // queued call, never from inside the operator's own handler.
+    const auto FDepois = [](QWidget* pJanela, const char* pBotao) {
+        QTimer::singleShot(0, pJanela, [pJanela, pBotao] { PClica(pJanela, pBotao); });
+    };
+    TOperador operador;
+    QStringList chamadas;
+    QWidget* bombas = nullptr;
+    operador.PDepois([&](QWidget* janela) {
+        bombas = janela;
+        janela->findChild<QLineEdit*>(QStringLiteral("EdtBomba"))->setText(QStringLiteral("2"));
+        janela->findChild<QLineEdit*>(QStringLiteral("EdtPrePago"))->setText(QStringLiteral("2,5"));
+        janela->findChild<QLineEdit*>(QStringLiteral("EdtTotMec"))->setText(QStringLiteral("1,2349"));
+        FDepois(janela, "BtnPrePago");
+    });
+    operador.PDepois([&](QWidget* d) {
+        chamadas << FUltima();
+        PClica(d, "BtnOk");
+        FDepois(bombas, "BtnConfigTot");
+    });
+    operador.PDepois([&](QWidget* d) {
+        chamadas << FUltima();
+        PClica(d, "BtnOk");
+        vServidor.FControle(QStringLiteral("falha"), {QStringLiteral("FcmTravaBomba"), -2});
+        FDepois(bombas, "BtnTrava");
+    });
+    operador.PDepois([&](QWidget* d) {
+        chamadas << FUltima();
+        PClica(d, "BtnOk");
+        FDepois(bombas, "BtnTrava");
+    });
+    operador.PDepois([&](QWidget* d) {
+        PClica(d, "BtnOk");
+        bombas->findChild<QCheckBox*>(QStringLiteral("ChBoxAutoriza"))->setChecked(true);
+        FDepois(bombas, "BtnOk");
+    });
+    vJanela->btnBombasClick();
+    EXPECT_EQ(chamadas, (QStringList{QStringLiteral("FcmProgramaPrePago(1, 2, 1, 2500, 3) = 1"),
+                                     QStringLiteral("FcmConfigTotalizador(1, 2, 1, 1234) = 1"),
+                                     QStringLiteral("FcmTravaBomba(1, 2) = -2")}));
+    EXPECT_EQ(operador.Lidas(), (QStringList{QStringLiteral("Informação|Programado com sucesso."),
+                                             QStringLiteral("Informação|Totalizador configurado."),
+                                             QStringLiteral("Alerta|O parâmetro Bomba (bo) está incorreto."),
+                                             QStringLiteral("Informação|Slave: 1 Bomba: 2 foi bloqueado.")}));
+    EXPECT_TRUE(vPosto.Diretorio().FLe(QStringLiteral("ConcentradorTarnex.ini")).contains("AUTORIZAAUTO=1"));
 }
 
 } // namespace

@@ -7,6 +7,9 @@
 #include <QAbstractButton>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+#include <limits>
+
 namespace AuxiliarJanelas {
 
 int FInteiro(const QLineEdit* pEdit)
@@ -38,21 +41,17 @@ void PSeleciona(QButtonGroup* pGrupo, int pIndice)
 
 int FMilesimos(const QString& pTexto)
 {
+    // On the decimal digits, not in floating point, so that a number with at
+    // most three decimals is sent exactly and further digits are cut.
     const QString texto = pTexto.trimmed();
-    const QChar separador = TConfiguracaoRegional::SeparadorDecimal();
-    const qsizetype posicao = texto.indexOf(separador);
-    const QString inteiros = posicao < 0 ? texto : texto.left(posicao);
-    const QString decimais = (posicao < 0 ? QString() : texto.mid(posicao + 1)).left(3).leftJustified(3, QLatin1Char('0'));
-    bool okInteiro = false;
-    bool okDecimais = false;
-    const qint64 parteInteira = inteiros.isEmpty() ? 0 : inteiros.toLongLong(&okInteiro);
-    const int parteDecimal = decimais.toInt(&okDecimais);
-    const bool digitos = std::all_of(decimais.begin(), decimais.end(), [](QChar c) { return c.isDigit(); }) &&
-                         texto.mid(posicao < 0 ? texto.size() : posicao + 1).size() >= 0;
-    const qint64 milesimos = parteInteira * 1000 + (parteInteira < 0 ? -parteDecimal : parteDecimal);
-    if ((!inteiros.isEmpty() && !okInteiro) || !okDecimais || !digitos || texto.isEmpty() ||
-        milesimos > std::numeric_limits<int>::max() || milesimos < std::numeric_limits<int>::min() ||
-        (posicao >= 0 && texto.indexOf(separador, posicao + 1) >= 0))
+    const QStringList partes = texto.split(TConfiguracaoRegional::SeparadorDecimal());
+    const QString inteiros = partes.value(0);
+    const QString decimais = partes.value(1).left(3).leftJustified(3, QLatin1Char('0'));
+    const auto FSoDigitos = [](const QString& t) { return std::all_of(t.begin(), t.end(), [](QChar c) { return c.isDigit(); }); };
+    bool ok = partes.size() <= 2 && !inteiros.isEmpty() && FSoDigitos(inteiros) && FSoDigitos(partes.value(1));
+    const qint64 milesimos = inteiros.toLongLong(&ok) * 1000 + decimais.toInt();
+    if (!ok || !FSoDigitos(inteiros) || partes.size() > 2 || !FSoDigitos(partes.value(1)) ||
+        milesimos > std::numeric_limits<int>::max())
         throw EErro(QStringLiteral("'%1' não é um valor numérico válido.").arg(pTexto));
     return static_cast<int>(milesimos);
 }
