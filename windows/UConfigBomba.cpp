@@ -18,7 +18,7 @@
 using namespace AuxiliarJanelas;
 
 TFrmConfigBomba::TFrmConfigBomba(QWidget* pDono)
-    : TJanelaOperador(pDono, QStringLiteral("Configuração da Bomba"), QSize(420, 340))
+    : TJanelaOperador(pDono, QStringLiteral("Configuração da Bomba"), QSize(460, 340))
 {
     setObjectName(QStringLiteral("FrmConfigBomba"));
     PCriaControles();
@@ -47,7 +47,7 @@ void TFrmConfigBomba::PCriaControles()
     EdtBico = FEndereco(QStringLiteral("Bico:"), QStringLiteral("EdtBico"), 190);
     ChBoxAutoriza = new QCheckBox(QStringLiteral("Autorização Automática"), this);
     ChBoxAutoriza->setObjectName(QStringLiteral("ChBoxAutoriza"));
-    ChBoxAutoriza->setGeometry(280, 52, 140, 22);
+    ChBoxAutoriza->setGeometry(280, 52, 175, 22);
     const QString umInteiro = QStringLiteral("1") + TConfiguracaoRegional::SeparadorDecimal() + QStringLiteral("00");
     (new QLabel(QStringLiteral("Vol Pré-Pago"), this))->setGeometry(20, 240, 100, 22);
     EdtPrePago = new QLineEdit(umInteiro, this);

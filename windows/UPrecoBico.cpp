@@ -21,6 +21,7 @@ TFrmPrecoBico::TFrmPrecoBico(QWidget* pDono) : TJanelaOperador(pDono, QStringLit
     GridPrecoAbast->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridPrecoAbast->setSelectionMode(QAbstractItemView::SingleSelection);
     GridPrecoAbast->setTabKeyNavigation(false);
+    GridPrecoAbast->setWordWrap(false);
     btnAlterar = new QPushButton(QStringLiteral("&Alterar"), FaixaInferior());
     btnAlterar->setObjectName(QStringLiteral("btnAlterar"));
     btnAlterar->setGeometry(width() / 2 - 160, 8, 150, 25);
