@@ -613,4 +613,35 @@ TEST_F(Console, PumpWindowSendsCommandsWithThousandthsCutNotRounded)
     EXPECT_TRUE(vPosto.Diretorio().FLe(QStringLiteral("ConcentradorTarnex.ini")).contains("AUTORIZAAUTO=1"));
 }
 
+TEST_F(Console, FuelingsAreStoredWhileEachOperatorWindowIsOpen)
+{
+    PAbre();
+    const std::function<void()> aberturas[] = {
+        [&] { vJanela->btnConcentradorClick(); }, [&] { vJanela->btnBombasClick(); },
+        [&] { vJanela->btnStatusBicoClick(); },   [&] { vJanela->btnAlterarPrecoClick(); }};
+    int esperados = 0;
+    for (const auto& abre : aberturas) {
+        ++esperados;
+        int comJanelaAberta = -1;
+        TOperador operador;
+        operador.PDepois([&](QWidget* janela) {
+            vServidor.PEvento({5, 1, 2, 3, 1000, 1000, 1000, 3, 3, 3});
+            FEspera([&] { return FAbastecimentos() == esperados; });
+            comJanelaAberta = FAbastecimentos();
+            janela->close();
+        });
+        abre();
+        EXPECT_EQ(comJanelaAberta, esperados);
+    }
+    // The pump window's zero fueling goes through the capture and is dropped.
+    TOperador operador;
+    operador.PDepois([&](QWidget* janela) {
+        PClica(janela, "Button1");
+        janela->close();
+    });
+    vJanela->btnBombasClick();
+    PAssenta();
+    EXPECT_EQ(FAbastecimentos(), esperados);
+}
+
 } // namespace
