@@ -30,25 +30,30 @@ void TBancoDados::PDadosGridPrecoAbast(QTableView* pGrid)
                    "bomba, bico")));
 }
 
-void TBancoDados::PLigaGrade(QTableView* pGrid, TResultadoSql pResultado)
+namespace {
+
+// Binds a grid to a view (or to none) and releases the view it had, with the
+// selection model Qt leaves behind on every change of model.
+void PTrocaModelo(QTableView* pGrid, QAbstractItemModel* pModelo)
 {
-    // The query has run: only now does the grid give up the view it had, so
-    // a failed reload leaves it showing the old rows.
-    auto* modelo = new TModeloGrade(std::move(pResultado), pGrid);
     QAbstractItemModel* anterior = pGrid->model();
     QItemSelectionModel* selecaoAnterior = pGrid->selectionModel();
-    pGrid->setModel(modelo);
+    pGrid->setModel(pModelo);
     delete selecaoAnterior;
     if (anterior && anterior->parent() == pGrid)
         delete anterior;
 }
 
+} // namespace
+
+void TBancoDados::PLigaGrade(QTableView* pGrid, TResultadoSql pResultado)
+{
+    // The query has run: only now does the grid give up the view it had, so
+    // a failed reload leaves it showing the old rows.
+    PTrocaModelo(pGrid, new TModeloGrade(std::move(pResultado), pGrid));
+}
+
 void TBancoDados::PDesligaGrade(QTableView* pGrid)
 {
-    QAbstractItemModel* anterior = pGrid->model();
-    QItemSelectionModel* selecaoAnterior = pGrid->selectionModel();
-    pGrid->setModel(nullptr);
-    delete selecaoAnterior;
-    if (anterior && anterior->parent() == pGrid)
-        delete anterior;
+    PTrocaModelo(pGrid, nullptr);
 }

@@ -38,3 +38,16 @@ QByteArray TPostoTeste::FLog() const
 {
     return vDir.FLe(QFileInfo(TGenerico::FArquivoLog(QDate::currentDate())).fileName());
 }
+
+QString TPostoTeste::FLinhas(const QString& pSql)
+{
+    const TResultadoSql r = vConexao.FConsulta(pSql);
+    QStringList linhas;
+    for (int i = 0; i < r.Linhas(); ++i) {
+        QStringList campos;
+        for (int c = 0; c < r.Colunas(); ++c)
+            campos.append(r.FTexto(i, r.Nomes().at(c)));
+        linhas.append(campos.join(QLatin1Char('|')));
+    }
+    return linhas.join(QLatin1Char('\n'));
+}

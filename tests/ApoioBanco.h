@@ -24,6 +24,8 @@ public:
     void PCadastraBico(const QString& pCodConcentrador, const QString& pCodBico, const QString& pTanque,
                        const QString& pDescricao = QStringLiteral("GASOLINA COMUM"), double pPreco = 5.799);
     void PCadastraTanque(const QString& pCodTanque, const QString& pCodProd);
+    // The rows of a query, fields joined by "|" and rows by a line break.
+    QString FLinhas(const QString& pSql);
     // Today's log, whole.
     QByteArray FLog() const;
 

@@ -2,7 +2,9 @@
 
 #include "UDiretorioPrograma.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 
 #include <stdexcept>
 
@@ -42,4 +44,13 @@ std::string FVisivel(const QByteArray& pBytes)
             texto += c;
     }
     return texto;
+}
+
+bool FEspera(const std::function<bool()>& pCondicao, int pMs)
+{
+    QElapsedTimer relogio;
+    relogio.start();
+    while (!pCondicao() && relogio.elapsed() < pMs)
+        QTest::qWait(10);
+    return pCondicao();
 }

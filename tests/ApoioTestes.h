@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -27,6 +28,9 @@ public:
 private:
     QTemporaryDir vDiretorio;
 };
+
+// Lets the event loop run until pCondicao holds or pMs have passed.
+bool FEspera(const std::function<bool()>& pCondicao, int pMs = 8000);
 
 // Shows bytes with their line ends visible, for assertion messages.
 std::string FVisivel(const QByteArray& pBytes);

@@ -42,18 +42,7 @@ protected:
         return TArquivoIni(TParametros::FCaminhoArquivo()).FLeInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), -1);
     }
 
-    QString FLinhas(const QString& pSql)
-    {
-        const TResultadoSql r = vPosto.FConsulta(pSql);
-        QStringList linhas;
-        for (int i = 0; i < r.Linhas(); ++i) {
-            QStringList campos;
-            for (int c = 0; c < r.Colunas(); ++c)
-                campos.append(r.FTexto(i, r.Nomes().at(c)));
-            linhas.append(campos.join(QLatin1Char('|')));
-        }
-        return linhas.join(QLatin1Char('\n'));
-    }
+    QString FLinhas(const QString& pSql) { return vPosto.FLinhas(pSql); }
 
     TPostoTeste vPosto;
     std::unique_ptr<TBancoDados> vBanco;

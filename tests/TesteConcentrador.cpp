@@ -65,14 +65,6 @@ protected:
         return vistos;
     }
 
-    bool FEspera(const std::function<bool()>& pCondicao, int pMs = 8000)
-    {
-        QElapsedTimer relogio;
-        relogio.start();
-        while (!pCondicao() && relogio.elapsed() < pMs)
-            QTest::qWait(10);
-        return pCondicao();
-    }
 
     TDiretorioTeste vDir;
     TServidorTeste vServidor; // destroyed before the directory

@@ -71,29 +71,10 @@ protected:
     }
     QString FLogDesde(qsizetype pInicio) const { return FEntradas().mid(pInicio).join(QLatin1Char('|')); }
 
-    QString FLinhas(const QString& pSql)
-    {
-        const TResultadoSql r = vPosto.FConsulta(pSql);
-        QStringList linhas;
-        for (int i = 0; i < r.Linhas(); ++i) {
-            QStringList campos;
-            for (int c = 0; c < r.Colunas(); ++c)
-                campos.append(r.FTexto(i, r.Nomes().at(c)));
-            linhas.append(campos.join(QLatin1Char('|')));
-        }
-        return linhas.join(QLatin1Char('\n'));
-    }
+    QString FLinhas(const QString& pSql) { return vPosto.FLinhas(pSql); }
 
     int FAbastecimentos() { return vPosto.FConsulta(QStringLiteral("select count(*) n from mvabast")).FInteiro(0, QStringLiteral("n")); }
 
-    bool FEspera(const std::function<bool()>& pCondicao, int pMs = 8000)
-    {
-        QElapsedTimer relogio;
-        relogio.start();
-        while (!pCondicao() && relogio.elapsed() < pMs)
-            QTest::qWait(10);
-        return pCondicao();
-    }
 
     // Lets the events already sent reach the window.
     void PAssenta() { QTest::qWait(300); }
