@@ -138,7 +138,6 @@ void TFrmTarnex::PLigaEventos()
     // The component calls into the program only through these; each runs
     // through the failure convention, so nothing is thrown back into it.
     TFcmMaster::PDefineProtecao([](const std::function<void()>& pAcao) { TAplicacao::FExecutaProtegido(pAcao); });
-    using namespace std::placeholders;
     TFcmMaster& c = *vFcmMaster;
     c.OnMudancaDeEstado = std::bind_front(&TFrmTarnex::FcmMasterMudancaDeEstado, this);
     c.OnTotalizador = std::bind_front(&TFrmTarnex::FcmMasterTotalizador, this);
