@@ -1,7 +1,7 @@
 # The two set-up commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build build-asan run test bench format clean
+.PHONY: deps build build-asan run test bench fuzz format clean
 
 deps:
 	./tools/instalar-dependencias.sh
@@ -25,8 +25,18 @@ format:
 	    -name '*.h' -o -name '*.cpp' 2>/dev/null | xargs -r clang-format -i
 
 clean:
-	rm -rf build build-asan
+	rm -rf build build-asan build-fuzz
 
 # Capture speed and memory figures (a benchmark, not a test).
 bench: build
 	./build/bin/bench_captura
+
+# The libFuzzer targets, FUZZ_SECONDS each (default 600); a crash leaves its
+# input in build-fuzz/ and becomes a regular test.
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS) --target FuzzProtocolo FuzzTextos FuzzDataOffLine
+	cd build-fuzz && for alvo in FuzzProtocolo FuzzTextos FuzzDataOffLine; do \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./bin/$$alvo -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 || exit 1; \
+	done
