@@ -9,6 +9,8 @@
 #include "UTarnex.h"
 #include "UStatusBico.h"
 #include "UConfigConcentrador.h"
+#include "UAuxiliarJanelas.h"
+#include "UErro.h"
 #include <QButtonGroup>
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -623,6 +625,20 @@ TEST_F(Console, FuelingsAreStoredWhileEachOperatorWindowIsOpen)
     vJanela->btnBombasClick();
     PAssenta();
     EXPECT_EQ(FAbastecimentos(), esperados);
+}
+
+TEST(Milesimos, CutOnTheDecimalDigitsNeverRounded)
+{
+    TConfiguracaoRegional::PDefine(QLatin1Char(','), QLatin1Char('/'), QLatin1Char(':'));
+    const struct {
+        const char* texto;
+        int milesimos;
+    } casos[] = {{"1,00", 1000}, {"2,5", 2500}, {"1,2349", 1234}, {"123456,789", 123456789}, {"7", 7000}, {"0,0009", 0}, {",5", 500}};
+    for (const auto& caso : casos)
+        EXPECT_EQ(AuxiliarJanelas::FMilesimos(QString::fromLatin1(caso.texto)), caso.milesimos) << caso.texto;
+    for (const char* ruim : {"1.5", "", "abc", "1,2,3", "9999999999", "-1", ",", "2147484,000"})
+        EXPECT_THROW(AuxiliarJanelas::FMilesimos(QString::fromLatin1(ruim)), EErro) << ruim;
+    TConfiguracaoRegional::PCarregaDoSistema();
 }
 
 } // namespace

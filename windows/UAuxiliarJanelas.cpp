@@ -43,15 +43,17 @@ int FMilesimos(const QString& pTexto)
 {
     // On the decimal digits, not in floating point, so that a number with at
     // most three decimals is sent exactly and further digits are cut.
-    const QString texto = pTexto.trimmed();
-    const QStringList partes = texto.split(TConfiguracaoRegional::SeparadorDecimal());
+    const QStringList partes = pTexto.trimmed().split(TConfiguracaoRegional::SeparadorDecimal());
     const QString inteiros = partes.value(0);
-    const QString decimais = partes.value(1).left(3).leftJustified(3, QLatin1Char('0'));
-    const auto FSoDigitos = [](const QString& t) { return std::all_of(t.begin(), t.end(), [](QChar c) { return c.isDigit(); }); };
-    bool ok = partes.size() <= 2 && !inteiros.isEmpty() && FSoDigitos(inteiros) && FSoDigitos(partes.value(1));
-    const qint64 milesimos = inteiros.toLongLong(&ok) * 1000 + decimais.toInt();
-    if (!ok || !FSoDigitos(inteiros) || partes.size() > 2 || !FSoDigitos(partes.value(1)) ||
-        milesimos > std::numeric_limits<int>::max())
+    const QString decimais = partes.value(1);
+    const auto FSoDigitos = [](const QString& t) {
+        return std::all_of(t.begin(), t.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    };
+    // Ten integer digits already pass the 32-bit range in thousandths.
+    if (partes.size() > 2 || (inteiros.isEmpty() && decimais.isEmpty()) || inteiros.size() > 9 || !FSoDigitos(inteiros) || !FSoDigitos(decimais))
+        throw EErro(QStringLiteral("'%1' não é um valor numérico válido.").arg(pTexto));
+    const qint64 milesimos = inteiros.toLongLong() * 1000 + decimais.left(3).leftJustified(3, QLatin1Char('0')).toInt();
+    if (milesimos > std::numeric_limits<int>::max())
         throw EErro(QStringLiteral("'%1' não é um valor numérico válido.").arg(pTexto));
     return static_cast<int>(milesimos);
 }
