@@ -207,14 +207,20 @@ std::unique_ptr<TListaBicos> TBancoDados::FRetornaDadosBico()
     const TResultadoSql dados = vConexao.FConsulta(cListaBicos);
     auto lista = std::make_unique<TListaBicos>();
     for (int i = 0; i < dados.Linhas(); ++i) {
-        auto bico = std::make_unique<TBico>();
-        bico->SetTanque(dados.FInteiro(i, QStringLiteral("Slave")));
-        bico->SetBomba(dados.FInteiro(i, QStringLiteral("bomba")));
-        bico->SetBico(dados.FInteiro(i, QStringLiteral("Bico")));
-        bico->SetDescricao(dados.FTexto(i, QStringLiteral("descricao")));
-        bico->SetPreco(dados.FDouble(i, QStringLiteral("preco")));
+        std::unique_ptr<TBico> bico = FBicoDaLinha(dados, i);
         bico->SetStatus(dados.FTexto(i, QStringLiteral("statusbico")));
         lista->PAdiciona(std::move(bico));
     }
     return lista;
+}
+
+std::unique_ptr<TBico> TBancoDados::FBicoDaLinha(const TResultadoSql& pDados, int pLinha)
+{
+    auto bico = std::make_unique<TBico>();
+    bico->SetTanque(pDados.FInteiro(pLinha, QStringLiteral("Slave")));
+    bico->SetBomba(pDados.FInteiro(pLinha, QStringLiteral("bomba")));
+    bico->SetBico(pDados.FInteiro(pLinha, QStringLiteral("Bico")));
+    bico->SetDescricao(pDados.FTexto(pLinha, QStringLiteral("descricao")));
+    bico->SetPreco(pDados.FDouble(pLinha, QStringLiteral("preco")));
+    return bico;
 }

@@ -6,6 +6,7 @@
 
 class QTableView;
 class TAbastecimento;
+class TBico;
 class TListaBicos;
 
 // The program's only door to the station database: one connection, on
@@ -31,6 +32,9 @@ public:
     std::unique_ptr<TAbastecimento> FRetornaDadosProduto(int pTanque, int pBomba, int pBico);
     bool FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico);
     std::unique_ptr<TListaBicos> FRetornaDadosBico();
+    // One row of the nozzle list query as a nozzle record, status left empty;
+    // raises EErro when the slave, pump or nozzle part is not a number.
+    static std::unique_ptr<TBico> FBicoDaLinha(const TResultadoSql& pDados, int pLinha);
 
     // Station views: the grid gets a view of its own and releases the one it had.
     void PDadosGridAbastecimento(QTableView* pGrid);

@@ -432,7 +432,8 @@ TResultadoSql TConexaoFirebird::FRoda(const QString& pSql, const TParametrosSql&
         TStatus st;
         QStringList nomes;
         const QByteArray texto = FBytes(FTraduzParametros(pSql, nomes));
-        const std::vector<unsigned char> tpb = FBlocoTransacao(st);
+        // The same parameters for every statement: built once.
+        static const std::vector<unsigned char> tpb = FBlocoTransacao(st);
         TTransacao transacao(vAnexo->startTransaction(&st, static_cast<unsigned>(tpb.size()), tpb.data()));
         TReferencia<IStatement> comando(
             vAnexo->prepare(&st, transacao.get(), 0, texto.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA));

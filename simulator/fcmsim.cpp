@@ -2,6 +2,7 @@
 // Its connections never subscribe to events, so they never take a
 // connector's events or off-line fuelings. See README.md beside this file.
 #include "FcmMasterX_TLB.h"
+#include "UArgumentos.h"
 #include "UDiretorioPrograma.h"
 #include "UErro.h"
 #include "UServidorFcm.h"
@@ -43,14 +44,10 @@ void PImprime(const QString& pTexto)
 
 QString FOpcao(QStringList& pArgs, const QString& pNome, const QString& pPadrao)
 {
-    const qsizetype i = pArgs.indexOf(pNome);
-    if (i < 0)
-        return pPadrao;
-    if (i + 1 >= pArgs.size())
+    const std::optional<QString> valor = TArgumentos::FRetiraOpcao(pArgs, pNome, pPadrao);
+    if (!valor)
         PUso();
-    const QString valor = pArgs.at(i + 1);
-    pArgs.remove(i, 2);
-    return valor;
+    return *valor;
 }
 
 qint64 FInteiro(const QString& pTexto)

@@ -1,5 +1,6 @@
 // criaposto: makes a station database and points the connector at it.
 #include "UDiretorioPrograma.h"
+#include "UArgumentos.h"
 #include "UEstacao.h"
 #include "UErro.h"
 
@@ -25,14 +26,10 @@ namespace {
 
 QString FOpcao(QStringList& pArgs, const QString& pNome, const QString& pPadrao)
 {
-    const qsizetype i = pArgs.indexOf(pNome);
-    if (i < 0)
-        return pPadrao;
-    if (i + 1 >= pArgs.size())
+    const std::optional<QString> valor = TArgumentos::FRetiraOpcao(pArgs, pNome, pPadrao);
+    if (!valor)
         PUso();
-    const QString valor = pArgs.at(i + 1);
-    pArgs.remove(i, 2);
-    return valor;
+    return *valor;
 }
 
 bool FLocal(const QString& pBanco)

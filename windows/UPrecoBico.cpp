@@ -59,14 +59,7 @@ std::unique_ptr<TListaBicos> TFrmPrecoBico::FRetornaListaBicos(const TModeloGrad
 {
     const TResultadoSql& dados = pDataSet.Resultado();
     auto lista = std::make_unique<TListaBicos>();
-    for (int i = pLinhaAtual; i < dados.Linhas(); ++i) {
-        auto bico = std::make_unique<TBico>();
-        bico->SetTanque(dados.FInteiro(i, QStringLiteral("Slave")));
-        bico->SetBomba(dados.FInteiro(i, QStringLiteral("Bomba")));
-        bico->SetBico(dados.FInteiro(i, QStringLiteral("Bico")));
-        bico->SetDescricao(dados.FTexto(i, QStringLiteral("Descricao")));
-        bico->SetPreco(dados.FDouble(i, QStringLiteral("preco")));
-        lista->PAdiciona(std::move(bico));
-    }
+    for (int i = pLinhaAtual; i < dados.Linhas(); ++i)
+        lista->PAdiciona(TBancoDados::FBicoDaLinha(dados, i));
     return lista;
 }
