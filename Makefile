@@ -1,7 +1,7 @@
 # The two set-up commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build build-asan run test bench fuzz format clean
+.PHONY: deps build build-asan build-fuzz run test bench fuzz fuzz-test run-fuzz format clean
 
 deps:
 	./tools/instalar-dependencias.sh
@@ -17,8 +17,9 @@ build-asan: deps
 run: build
 	./tools/executar.sh build/bin
 
-test: build-asan
+test: build-asan build-fuzz
 	ctest --preset asan -j $(JOBS)
+	$(MAKE) --no-print-directory run-fuzz DURACAO=$(FUZZ_TEST_SECONDS)
 
 format:
 	find app common concentrator database platform records simulator tests windows \
@@ -32,11 +33,26 @@ bench: build
 	./build/bin/bench_captura
 
 # The libFuzzer targets, FUZZ_SECONDS each (default 600); a crash leaves its
-# input in build-fuzz/ and becomes a regular test.
+# input in build-fuzz/ (crash-*) and becomes a regular test. `make test` runs each for
+# FUZZ_TEST_SECONDS as a smoke check.
+FUZZ_TARGETS = FuzzProtocolo FuzzTextos FuzzDataOffLine FuzzArquivoIni
 FUZZ_SECONDS ?= 600
-fuzz: deps
+FUZZ_TEST_SECONDS ?= 15
+
+build-fuzz: deps
 	cmake --preset fuzz
-	cmake --build --preset fuzz -j $(JOBS) --target FuzzProtocolo FuzzTextos FuzzDataOffLine
-	cd build-fuzz && for alvo in FuzzProtocolo FuzzTextos FuzzDataOffLine; do \
-	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./bin/$$alvo -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 || exit 1; \
+	cmake --build --preset fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+
+fuzz: build-fuzz
+	$(MAKE) --no-print-directory run-fuzz DURACAO=$(FUZZ_SECONDS)
+
+fuzz-test: build-fuzz
+	$(MAKE) --no-print-directory run-fuzz DURACAO=$(FUZZ_TEST_SECONDS)
+
+run-fuzz:
+	for alvo in $(FUZZ_TARGETS); do \
+	    mkdir -p build-fuzz/corpus/$$alvo && \
+	    (cd build-fuzz && LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./bin/$$alvo \
+	        -max_total_time=$(DURACAO) -print_final_stats=1 \
+	        corpus/$$alvo $(CURDIR)/tests/fuzz/casos/$$alvo) || exit 1; \
 	done
