@@ -119,7 +119,15 @@ void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::T
                                       std::exception_ptr pErroDiario)
 {
     std::exception_ptr primeiroErro = pErroDiario;
+    bool parado = false;
     for (const auto& entrada : pEntradas) {
+        // A capture that failed part way may have stored its row without
+        // moving the numbering on: the ones behind it would take its Id. They
+        // wait in the journal, in their order, for the next attempt; only an
+        // event the journal could not take is tried at once, as it has
+        // nowhere else to wait.
+        if (parado && entrada.vNumero >= 0)
+            continue;
         try {
             if (FCaptura(entrada) != TFim::Falhou)
                 vFalhaMostrada = false;
@@ -129,6 +137,7 @@ void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::T
             else
                 TGenerico::PGeraLog(QStringLiteral("Abastecimento não gravado; fica pendente para nova tentativa.") +
                                     QStringLiteral("\rMotivo: ") + erro.Mensagem());
+            parado = true;
         }
     }
     if (primeiroErro) {

@@ -52,11 +52,16 @@ QJsonArray FArgs(std::initializer_list<qint64> pValores)
 
 TFcmMaster::TFcmMaster(QObject* pDono, bool pAssinaEventos) : QObject(pDono), vAssinaEventos(pAssinaEventos)
 {
+    vReconexao = new QTimer(this);
+    vReconexao->setSingleShot(true);
+    vReconexao->setInterval(cIntervaloReconexaoMs);
+    connect(vReconexao, &QTimer::timeout, this, &TFcmMaster::PReconecta);
     PNovoSocket();
 }
 
 TFcmMaster::~TFcmMaster()
 {
+    disconnect(vSocket, nullptr, this, nullptr);
     vSocket->abort();
 }
 
@@ -69,6 +74,24 @@ void TFcmMaster::PNovoSocket()
     }
     vSocket = new QLocalSocket(this);
     connect(vSocket, &QLocalSocket::readyRead, this, &TFcmMaster::PLeDisponivel);
+    connect(vSocket, &QLocalSocket::disconnected, this, &TFcmMaster::PAgendaReconexao);
+}
+
+void TFcmMaster::PAgendaReconexao()
+{
+    if (vAssinado && !vReconexao->isActive())
+        vReconexao->start();
+}
+
+void TFcmMaster::PReconecta()
+{
+    if (vEmChamada || vSocket->state() == QLocalSocket::ConnectedState)
+        return;
+    try {
+        PGaranteConexao();
+    } catch (const EErro&) {
+        vReconexao->start(); // the component is not back yet
+    }
 }
 
 void TFcmMaster::PDefineProtecao(TProtecao pProtecao)
@@ -295,9 +318,11 @@ void TFcmMaster::PGaranteConexao()
                        .arg(cComponente)
                        .arg(cTempoLimiteMs / 1000));
     }
-    if (vAssinaEventos)
+    if (vAssinaEventos) {
         FTroca(QJsonObject{{QStringLiteral("controle"), QStringLiteral("assina")}}, QStringLiteral("assina"),
                cTempoLimiteMs);
+        vAssinado = true;
+    }
 }
 
 bool TFcmMaster::FConecta(int pTempoMs)
@@ -359,7 +384,9 @@ void TFcmMaster::PLeSocket()
 
 void TFcmMaster::PAgendaEntrega()
 {
-    if (vEntregaAgendada || (vPendentes.empty() && vSocket->bytesAvailable() == 0))
+    // Lines read by a call after its answer (events sent right behind it)
+    // wait in the reader: no further readyRead will announce them.
+    if (vEntregaAgendada || (vPendentes.empty() && vSocket->bytesAvailable() == 0 && !vLeitor.FTemLinha()))
         return;
     vEntregaAgendada = true;
     QMetaObject::invokeMethod(

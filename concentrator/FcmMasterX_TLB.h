@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QLocalSocket>
+#include <QTimer>
 #include <QObject>
 #include <QVariant>
 
@@ -26,6 +27,7 @@ class TFcmMaster : public QObject {
 public:
     // The time a call waits for its answer.
     static constexpr int cTempoLimiteMs = 5000;
+    static constexpr int cIntervaloReconexaoMs = 1000;
 
     // A connection that does not subscribe never receives events, and so
     // never takes a connector's off-line fuelings (the simulator tool's).
@@ -119,6 +121,8 @@ private:
     };
 
     void PNovoSocket();
+    void PAgendaReconexao();
+    void PReconecta();
 
     // A fresh socket for every connection: a socket reused after a failure
     // can still deliver the end of the old connection into the new one.
@@ -126,6 +130,11 @@ private:
     ProtocoloFcm::TLeitorLinhas vLeitor;
     std::deque<TEvento> vPendentes;
     const bool vAssinaEventos;
+    // Events flow only over a live subscription: once one has been made, a
+    // lost connection is made again by itself, so a component that died and
+    // came back delivers what it kept without waiting for the next call.
+    bool vAssinado = false;
+    QTimer* vReconexao = nullptr;
     bool vEmChamada = false;
     bool vEntregaAgendada = false;
     int vProximoId = 0;

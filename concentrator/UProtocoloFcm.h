@@ -26,6 +26,7 @@ public:
     void PAdiciona(const QByteArray& pDados) { vBuffer += pDados; }
     // The next complete line, without its end; nothing when none is complete.
     std::optional<QByteArray> FProxima();
+    bool FTemLinha() const { return vBuffer.contains('\n'); }
     // True once the unfinished line has outgrown cTamanhoMaximoLinha.
     bool FExcedeu() const;
     void PLimpa() { vBuffer.clear(); }

@@ -105,6 +105,11 @@ bool TBancoDados::FGravaAbastecimento(const TAbastecimento& pAbastecimento)
     } catch (const EErroBanco& erro) {
         TGenerico::PGeraLog(QStringLiteral("Ocorreu um erro ao tentar gravar o abastecimento.") + cMotivo +
                             erro.Mensagem());
+        // With the connection lost nobody knows whether the commit got
+        // through: the Id is not used up, and the caller looks for the row
+        // before storing the fueling again.
+        if (erro.ConexaoPerdida())
+            throw;
         resultado = false;
     }
     // The Id is used up whether or not the row went in.
@@ -115,7 +120,13 @@ bool TBancoDados::FGravaAbastecimento(const TAbastecimento& pAbastecimento)
 void TBancoDados::PAvancaNumeracao(int pId)
 {
     if (pId == 9999) {
-        FAlteraSequencia();
+        // Starting the Id again at 1 in a sequence that did not rise would
+        // number the next fueling like one already stored. The Id stays at
+        // 9999 and the fueling's capture stays pending until the rise works.
+        if (!FAlteraSequencia())
+            throw EErro(QStringLiteral("Ocorreu um erro ao tentar alterar a sequência do abastecimento.\r"
+                                       "O abastecimento fica pendente e a numeração continua quando a sequência "
+                                       "puder ser alterada."));
         PGravaId(1);
         return;
     }
@@ -155,7 +166,15 @@ bool TBancoDados::FAlteraSequencia()
 
 void TBancoDados::PGravaId(int pId)
 {
-    TArquivoIni(TParametros::FCaminhoArquivo()).PGravaInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), pId);
+    try {
+        TArquivoIni(TParametros::FCaminhoArquivo()).PGravaInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), pId);
+    } catch (const EErro&) {
+        if (Parametros)
+            Parametros->PGuardaIdNaoGravado(pId);
+        throw;
+    }
+    if (Parametros)
+        Parametros->PIdGravado();
 }
 
 // --- nozzle registry ---------------------------------------------------------------

@@ -116,18 +116,16 @@ QString FTextoDoErro(IStatus* pStatus)
     return QString::fromLocal8Bit(texto).trimmed();
 }
 
-// Errors that mean the attachment is no longer there.
-bool FConexaoPerdida(IStatus* pStatus)
+// Whether the error's status holds one of these codes.
+template <size_t N>
+bool FTemCodigo(IStatus* pStatus, const ISC_STATUS (&pCodigos)[N])
 {
-    static const ISC_STATUS perdidas[] = {isc_network_error, isc_net_read_err,  isc_net_write_err,
-                                          isc_lost_db_connection, isc_conn_lost, isc_shutdown,
-                                          isc_att_shutdown, isc_shutinprog, isc_bad_db_handle};
     const ISC_STATUS* v = pStatus->getErrors();
     while (v && *v != isc_arg_end) {
         const ISC_STATUS tipo = *v++;
         if (tipo == isc_arg_gds) {
             const ISC_STATUS codigo = *v++;
-            if (std::find(std::begin(perdidas), std::end(perdidas), codigo) != std::end(perdidas))
+            if (std::find(std::begin(pCodigos), std::end(pCodigos), codigo) != std::end(pCodigos))
                 return true;
         } else {
             v += (tipo == isc_arg_cstring) ? 2 : 1;
@@ -136,9 +134,17 @@ bool FConexaoPerdida(IStatus* pStatus)
     return false;
 }
 
+// Errors that mean the attachment is no longer there.
+const ISC_STATUS cConexaoPerdida[] = {isc_network_error, isc_net_read_err,      isc_net_write_err,
+                                      isc_lost_db_connection, isc_conn_lost, isc_shutdown,
+                                      isc_att_shutdown,       isc_shutinprog, isc_bad_db_handle};
+// A row changed and committed by another transaction while this one waited.
+const ISC_STATUS cConflito[] = {isc_update_conflict, isc_deadlock};
+
 EErroBanco FErro(const FbException& pErro)
 {
-    return EErroBanco(FTextoDoErro(pErro.getStatus()), FConexaoPerdida(pErro.getStatus()));
+    IStatus* status = pErro.getStatus();
+    return EErroBanco(FTextoDoErro(status), FTemCodigo(status, cConexaoPerdida), FTemCodigo(status, cConflito));
 }
 
 std::vector<unsigned char> FBlocoTransacao(TStatus& pStatus)
@@ -426,6 +432,23 @@ void TConexaoFirebird::PExecuta(const QString& pSql, const TParametrosSql& pPara
 }
 
 TResultadoSql TConexaoFirebird::FRoda(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta)
+{
+    // A statement that waited on a row another program had locked fails with
+    // an update conflict when that program commits: this engine does not run
+    // it again by itself. Being a transaction of its own, it is run again
+    // afresh, which is what waiting on the lock is for.
+    constexpr int cTentativas = 3;
+    for (int tentativa = 1;; ++tentativa) {
+        try {
+            return FRodaUmaVez(pSql, pParametros, pConsulta);
+        } catch (const EErroBanco& erro) {
+            if (!erro.Conflito() || tentativa == cTentativas)
+                throw;
+        }
+    }
+}
+
+TResultadoSql TConexaoFirebird::FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta)
 {
     PGaranteConexao();
     try {

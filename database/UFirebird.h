@@ -15,12 +15,18 @@ class IAttachment;
 // A database failure, with the Firebird client's error text as it formats it.
 class EErroBanco : public EErro {
 public:
-    EErroBanco(const QString& pTexto, bool pConexaoPerdida) : EErro(pTexto), vConexaoPerdida(pConexaoPerdida) {}
+    EErroBanco(const QString& pTexto, bool pConexaoPerdida, bool pConflito = false)
+        : EErro(pTexto), vConexaoPerdida(pConexaoPerdida), vConflito(pConflito)
+    {
+    }
     // The attachment is gone (server stopped, network cut, database shut down).
     bool ConexaoPerdida() const { return vConexaoPerdida; }
+    // Another transaction changed the row and committed while this one waited.
+    bool Conflito() const { return vConflito; }
 
 private:
     bool vConexaoPerdida;
+    bool vConflito;
 };
 
 // A parameter written ":Nome" in a statement's text: text, double, 32-bit
@@ -63,6 +69,7 @@ private:
     void PGaranteConexao();
     void PDescartaAnexo();
     TResultadoSql FRoda(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta);
+    TResultadoSql FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta);
 
     Firebird::IAttachment* vAnexo = nullptr;
     QString vBanco;

@@ -34,5 +34,7 @@ TParametros::TParametros()
 
 int TParametros::Id() const
 {
+    if (vIdNaoGravado)
+        return *vIdNaoGravado;
     return TArquivoIni(FCaminhoArquivo()).FLeInteiro(cAbastecimento, QStringLiteral("ID"), 1);
 }

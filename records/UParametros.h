@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // The settings of one concentrator, section FCMn of the connector's file.
 class TConcentrador {
 public:
@@ -34,11 +36,17 @@ public:
     const TConcentrador& Fcm(int pNumero) const { return vFcm[pNumero - 1]; }
 
     int Id() const;
+    // An Id that could not be written to the file (disk full, no rights) is
+    // the one given until a write succeeds: the file's older value belongs
+    // to a fueling already stored.
+    void PGuardaIdNaoGravado(int pId) { vIdNaoGravado = pId; }
+    void PIdGravado() { vIdNaoGravado.reset(); }
     bool AutorizaAuto() const { return vAutorizaAuto; }
 
     static QString FCaminhoArquivo();
 
 private:
+    std::optional<int> vIdNaoGravado;
     TConcentrador vFcm[4];
     bool vAutorizaAuto = false;
 };

@@ -14,6 +14,15 @@ TPostoTeste::TPostoTeste(bool pDemo)
     vConexao.PConecta(FCaminhoBanco(), QStringLiteral("SYSDBA"), QStringLiteral("masterkey"), QString());
 }
 
+TPostoTeste::TPostoTeste(const std::function<QString(const QString&)>& pLocal, const QString& pUsuario,
+                         const QString& pSenha)
+{
+    const QString local = pLocal(FCaminhoBanco());
+    TEstacao::PCriaBanco(local, pUsuario, pSenha, false);
+    TEstacao::PGravaConfiguracao(vDir.FCaminho(QString()), local, pUsuario, pSenha, false);
+    vConexao.PConecta(local, pUsuario, pSenha, QString());
+}
+
 TPostoTeste::~TPostoTeste() = default;
 
 void TPostoTeste::PCadastraBico(const QString& pCodConcentrador, const QString& pCodBico, const QString& pTanque,

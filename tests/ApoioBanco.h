@@ -12,6 +12,9 @@ class TBancoDados;
 class TPostoTeste {
 public:
     explicit TPostoTeste(bool pDemo = false);
+    // The same station on a Firebird server: pLocal is how the server names
+    // the file (host/port:path).
+    TPostoTeste(const std::function<QString(const QString&)>& pLocal, const QString& pUsuario, const QString& pSenha);
     ~TPostoTeste();
 
     QString FCaminhoBanco() const { return vDir.FCaminho(QStringLiteral("posto.fdb")); }

@@ -25,6 +25,8 @@ inline void PAoAbrirModal(std::function<void(QWidget*)> pAcao, QWidget* pAlemDe 
 
 
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 
 #include <deque>
@@ -42,13 +44,16 @@ public:
         vRelogio.start(10);
     }
     void PDepois(std::function<void(QWidget*)> pAcao) { vAcoes.push_back(std::move(pAcao)); }
+    // Once the queued actions are used up, every further window gets OK.
+    void PRespondeSempreOk() { vSempreOk = true; }
     const QStringList& Lidas() const { return vLidas; }
 
 private:
     void PVerifica()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == vUltima || !modal->isVisible() || !modal->isActiveWindow() || vAcoes.empty())
+        if (!modal || modal == vUltima || !modal->isVisible() || !modal->isActiveWindow() ||
+            (vAcoes.empty() && !vSempreOk))
             return;
         vUltima = modal;
         // The shared message dialog comes back for the next message: once it
@@ -56,6 +61,12 @@ private:
         modal->installEventFilter(&vVigia);
         if (const auto* rotulo = modal->findChild<QLabel*>(QStringLiteral("LbMensagem")))
             vLidas.append(modal->windowTitle() + QLatin1Char('|') + rotulo->text());
+        else if (const auto* caixa = qobject_cast<QMessageBox*>(modal))
+            vLidas.append(caixa->windowTitle() + QLatin1Char('|') + caixa->text());
+        if (vAcoes.empty()) {
+            PClicaOk(modal);
+            return;
+        }
         auto acao = std::move(vAcoes.front());
         vAcoes.pop_front();
         acao(modal);
@@ -73,8 +84,17 @@ private:
         }
     };
 
+    static void PClicaOk(QWidget* pModal)
+    {
+        if (auto* caixa = qobject_cast<QMessageBox*>(pModal))
+            caixa->button(QMessageBox::Ok) ? caixa->button(QMessageBox::Ok)->click() : caixa->reject();
+        else if (auto* ok = pModal->findChild<QPushButton*>(QStringLiteral("BtnOk")))
+            ok->click();
+    }
+
     QTimer vRelogio;
     TVigia vVigia;
+    bool vSempreOk = false;
     std::deque<std::function<void(QWidget*)>> vAcoes;
     QPointer<QWidget> vUltima;
     QStringList vLidas;

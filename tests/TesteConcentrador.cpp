@@ -238,6 +238,26 @@ TEST_F(Concentrador, MissingServerProgramRaisesAClearError)
     EXPECT_EQ(vFcm.FcmOpen(1), 1);
 }
 
+// Fuelings kept while nobody listened come right behind the answer to the
+// subscription, and after a lost server the binding subscribes again by
+// itself: both without any call or traffic to prompt them.
+TEST_F(Concentrador, OffLineFuelingsArriveOnASubscriptionMadeAgainWithoutACall)
+{
+    ASSERT_EQ(vFcm.FcmVersaoFcmMaster(), 2015);
+    EXPECT_THROW(vServidor.FControle(QStringLiteral("derruba"), {}, 2000), EErro);
+    ASSERT_TRUE(FEspera([] { return !TServidorTeste::FEmExecucao(); }));
+    {
+        TFcmMaster outro(nullptr, false);
+        ASSERT_EQ(outro.FcmOpen(1), 1);
+        ASSERT_EQ(outro.FcmConfigConcentradorFcm(1, 2, 10, 1), 1);
+    }
+    for (const int litros : {1100, 1200})
+        ASSERT_TRUE(vServidor.FControle(QStringLiteral("abastece"), {1, 2, 1, litros, 0}, 10000).value(QStringLiteral("offline")).toBool());
+    ASSERT_TRUE(FEspera([&] { return FEventos(8).size() == 2; }, 5000)) << vEventos.size();
+    EXPECT_EQ(FEventos(8)[0].vArgs[3], 1100);
+    EXPECT_EQ(FEventos(8)[1].vArgs[3], 1200);
+}
+
 TEST_F(Concentrador, ServerKilledInTheMiddleOfACallRaisesAndTheNextCallWorks)
 {
     ASSERT_EQ(vFcm.FcmOpen(1), 1);

@@ -1,0 +1,335 @@
+// The station under faults: a Firebird server that stops and starts again,
+// rows locked by other programs of the station, a component server that
+// dies, the program itself killed in the middle of a capture. Each case
+// checks that every fueling reported ends up stored once, with no two rows
+// numbered alike.
+#include "ApoioBanco.h"
+#include "ApoioConcentrador.h"
+#include "ApoioServidorFirebird.h"
+#include "ApoioTela.h"
+#include "UArquivoIni.h"
+#include "UConfiguracaoRegional.h"
+#include "UDiarioAbastecimentos.h"
+#include "UDiretorioPrograma.h"
+#include "UParametros.h"
+#include "UProtocoloFcm.h"
+#include "UTarnex.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Another program of the station holding a row lock: isql runs the
+// statement, keeps its transaction open for a while, then ends it.
+class TTravaIsql {
+public:
+    TTravaIsql(const TServidorFirebird& pServidor, const QString& pBanco, const QString& pSql, int pSegundos,
+               const char* pFim = "COMMIT")
+    {
+        vProcesso.setProcessChannelMode(QProcess::MergedChannels);
+        vProcesso.start(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-user"), pServidor.Usuario(),
+                                                    QStringLiteral("-password"), pServidor.Senha(), pBanco});
+        vProcesso.write(QStringLiteral("SET AUTODDL OFF;\n%1\nSHELL echo travado;\nSHELL sleep %2;\n%3;\nEXIT;\n")
+                            .arg(pSql)
+                            .arg(pSegundos)
+                            .arg(QLatin1String(pFim))
+                            .toUtf8());
+        vProcesso.closeWriteChannel();
+    }
+    ~TTravaIsql()
+    {
+        if (!vProcesso.waitForFinished(20000))
+            vProcesso.kill();
+    }
+    // True once the lock is held.
+    bool FTravado()
+    {
+        QElapsedTimer relogio;
+        relogio.start();
+        while (!vSaida.contains("travado") && relogio.elapsed() < 10000) {
+            vProcesso.waitForReadyRead(200);
+            vSaida += vProcesso.readAll();
+        }
+        return vSaida.contains("travado");
+    }
+    bool FTerminou()
+    {
+        vProcesso.waitForFinished(20000);
+        vSaida += vProcesso.readAll();
+        return vProcesso.exitStatus() == QProcess::NormalExit && vProcesso.exitCode() == 0;
+    }
+    const QByteArray& Saida() const { return vSaida; }
+
+private:
+    QProcess vProcesso;
+    QByteArray vSaida;
+};
+
+QJsonArray FAbastecimento(int pLitros, int pBico = 3)
+{
+    return {5, 1, 2, pBico, pLitros, 100000 + pLitros, 5799, 3, 3, 3};
+}
+
+// The station on a Firebird server of the test's own.
+class Falhas : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!vServidorFb.Impedimento().isEmpty())
+            GTEST_SKIP() << vServidorFb.Impedimento().toStdString();
+        ASSERT_TRUE(vServidorFb.FInicia());
+        vPosto = std::make_unique<TPostoTeste>([this](const QString& pArquivo) { return vServidorFb.FLocal(pArquivo); },
+                                               vServidorFb.Usuario(), vServidorFb.Senha());
+        vPosto->PExecuta(QStringLiteral("insert into paraposto (sequenciaabast) values (7)"));
+        vPosto->PCadastraTanque(QStringLiteral("01-02"), QStringLiteral("000002"));
+        vPosto->PCadastraBico(QStringLiteral("010203"), QStringLiteral("05-02"), QStringLiteral("01-02"));
+        vPosto->PCadastraBico(QStringLiteral("010201"), QStringLiteral("05-01"), QStringLiteral("01-02"));
+        TConfiguracaoRegional::PDefine(QLatin1Char(','), QLatin1Char('/'), QLatin1Char(':'));
+        vOperador.PRespondeSempreOk();
+    }
+    void TearDown() override
+    {
+        vJanela.reset();
+        TConfiguracaoRegional::PCarregaDoSistema();
+    }
+
+    void PAbre(const QByteArray& pIni = "[FCM1]\r\nNUMBOMBAS=4\r\n")
+    {
+        vPosto->Diretorio().PGrava(QStringLiteral("ConcentradorTarnex.ini"), pIni);
+        vJanela = std::make_unique<TFrmTarnex>();
+        vJanela->show();
+    }
+
+    QString FBanco() const { return vServidorFb.FLocal(vPosto->FCaminhoBanco()); }
+    QString FLinhas(const QString& pSql) { return vPosto->FLinhas(pSql); }
+    int FAbastecimentos()
+    {
+        try {
+            return vPosto->FConsulta(QStringLiteral("select count(*) n from mvabast")).FInteiro(0, QStringLiteral("n"));
+        } catch (const EErroBanco&) {
+            return -1; // the server is down
+        }
+    }
+    // Pairs (sequence, Id) stored more than once, and fuelings stored more than once.
+    QString FRepetidos()
+    {
+        return FLinhas(QStringLiteral("select 'numero', sequencia, id from mvabast group by sequencia, id "
+                                      "having count(*) > 1 union all select 'litros', litragem, count(*) from mvabast "
+                                      "group by litragem having count(*) > 1"));
+    }
+    size_t FPendentes() const { return TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().size(); }
+    int FIdNoArquivo() const
+    {
+        return TArquivoIni(TParametros::FCaminhoArquivo()).FLeInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), -1);
+    }
+
+    TServidorFirebird vServidorFb;
+    std::unique_ptr<TPostoTeste> vPosto;
+    TServidorTeste vServidor;
+    TOperador vOperador;
+    std::unique_ptr<TFrmTarnex> vJanela;
+};
+
+TEST_F(Falhas, FuelingsReportedWhileTheServerIsDownAreStoredOnceWhenItReturns)
+{
+    PAbre();
+    constexpr int cTotal = 30;
+    for (int i = 0; i < cTotal; ++i) {
+        if (i == 10)
+            vServidorFb.PDerruba();
+        if (i == 20)
+            ASSERT_TRUE(vServidorFb.FInicia());
+        vServidor.PEvento(FAbastecimento(1000 + i, i % 2 ? 1 : 3));
+        QTest::qWait(100);
+    }
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == cTotal; }, 30000)) << FAbastecimentos();
+    QTest::qWait(300);
+    EXPECT_EQ(FAbastecimentos(), cTotal);
+    EXPECT_EQ(FRepetidos(), QString());
+    EXPECT_EQ(FLinhas(QStringLiteral("select min(id), max(id), count(distinct id) from mvabast")),
+              QStringLiteral("1|30|30")) << "no Id was used up by a fueling that could not be stored";
+    EXPECT_EQ(FPendentes(), 0u);
+    EXPECT_TRUE(vJanela->isVisible());
+    ASSERT_FALSE(vOperador.Lidas().isEmpty()) << "the first failure is shown";
+    EXPECT_EQ(vOperador.Lidas().size(), 1) << vOperador.Lidas().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(QString::fromLatin1(vPosto->FLog()).contains(QStringLiteral("Abastecimento não gravado; fica pendente para nova tentativa.")));
+}
+
+TEST_F(Falhas, StateChangeWaitsForANozzleRowLockedByAnotherProgramAndLandsAfterIt)
+{
+    PAbre();
+    TTravaIsql trava(vServidorFb, FBanco(), QStringLiteral("update bombas set statusbico = 'X' where codconcentrador = '010203';"), 2);
+    ASSERT_TRUE(trava.FTravado()) << trava.Saida().toStdString();
+    QElapsedTimer relogio;
+    relogio.start();
+    vServidor.PEvento({1, 1, 2, 3, 5}); // fueling: A
+    vServidor.PEvento({1, 1, 2, 1, 1}); // the other nozzle, not locked: P
+    ASSERT_TRUE(FEspera([&] { return FLinhas(QStringLiteral("select statusbico from bombas where codconcentrador = '010201'")) == QStringLiteral("P"); }, 15000));
+    EXPECT_GE(relogio.elapsed(), 1000) << "the update waited for the lock";
+    EXPECT_TRUE(trava.FTerminou()) << trava.Saida().toStdString();
+    EXPECT_EQ(FLinhas(QStringLiteral("select statusbico from bombas where codconcentrador = '010203'")), QStringLiteral("A"))
+        << "the state came after the other program's change, not lost to it";
+    EXPECT_FALSE(vPosto->FLog().contains("alterar o status do bico")) << FVisivel(vPosto->FLog());
+}
+
+TEST_F(Falhas, SequenceLockedAtTheWrapIsRaisedOnceTheLockEnds)
+{
+    PAbre("[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=9999\r\n");
+    {
+        TTravaIsql trava(vServidorFb, FBanco(), QStringLiteral("update paraposto set sequenciaabast = sequenciaabast;"), 2);
+        ASSERT_TRUE(trava.FTravado()) << trava.Saida().toStdString();
+        vServidor.PEvento(FAbastecimento(1500));
+        ASSERT_TRUE(FEspera([&] { return FIdNoArquivo() == 1; }, 15000));
+        EXPECT_TRUE(trava.FTerminou()) << trava.Saida().toStdString();
+    }
+    vServidor.PEvento(FAbastecimento(2500));
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 2; }));
+    EXPECT_EQ(FLinhas(QStringLiteral("select sequencia, id from mvabast order by sequencia, id")), QStringLiteral("7|9999\n8|1"));
+    EXPECT_EQ(FLinhas(QStringLiteral("select sequenciaabast from paraposto")), QStringLiteral("8"));
+    EXPECT_TRUE(vOperador.Lidas().isEmpty()) << vOperador.Lidas().join(QLatin1Char('\n')).toStdString();
+}
+
+// A rise that fails for good (here a rule of the database refuses it) must
+// not start the Id again in the old sequence: the numbering waits, the
+// fuelings wait in the journal, and all go in once the rise works.
+TEST_F(Falhas, SequenceThatCannotBeRaisedHoldsTheNumberingInsteadOfRepeatingIt)
+{
+    PAbre("[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=9999\r\n");
+    vPosto->PExecuta(QStringLiteral("alter table paraposto add constraint ck_teste check (sequenciaabast < 8)"));
+    vServidor.PEvento(FAbastecimento(1000));
+    ASSERT_TRUE(FEspera([&] { return vOperador.Lidas().size() == 1; }));
+    EXPECT_TRUE(vOperador.Lidas().at(0).contains(QStringLiteral("alterar a sequência do abastecimento"))) << vOperador.Lidas().at(0).toStdString();
+    vServidor.PEvento(FAbastecimento(2000));
+    QTest::qWait(500);
+    EXPECT_EQ(FLinhas(QStringLiteral("select sequencia, id from mvabast")), QStringLiteral("7|9999"));
+    EXPECT_EQ(FIdNoArquivo(), 9999);
+    EXPECT_EQ(FPendentes(), 2u);
+
+    vPosto->PExecuta(QStringLiteral("alter table paraposto drop constraint ck_teste"));
+    vServidor.PEvento(FAbastecimento(3000));
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 3; }));
+    QTest::qWait(300);
+    EXPECT_EQ(FLinhas(QStringLiteral("select sequencia, id, litragem from mvabast order by sequencia, id")),
+              QStringLiteral("7|9999|1\n8|1|2\n8|2|3"));
+    EXPECT_EQ(FPendentes(), 0u);
+    EXPECT_EQ(vOperador.Lidas().size(), 1) << "later failures of the same run are only logged";
+}
+
+TEST_F(Falhas, ComponentKilledInACallThenItsOffLineFuelingsAreAllStored)
+{
+    PAbre();
+    ASSERT_TRUE(FEspera([&] { return vServidor.FChamadas().size() >= 3; }));
+    vServidor.FControle(QStringLiteral("silencio"), {QStringLiteral("FcmVersaoFcmMaster")});
+    const QByteArray socket = ProtocoloFcm::FCaminhoSocket(TDiretorioPrograma::FCaminho()).toLocal8Bit();
+    std::thread derruba([socket] {
+        ::usleep(300 * 1000);
+        TServidorTeste::PDerrubaDeOutraThread(socket);
+    });
+    vJanela->findChild<QPushButton*>(QStringLiteral("btnVersao"))->click(); // waits for an answer
+    derruba.join();
+    ASSERT_EQ(vOperador.Lidas().size(), 1);
+    EXPECT_TRUE(vOperador.Lidas().at(0).contains(QStringLiteral("FcmVersaoFcmMaster"))) << vOperador.Lidas().at(0).toStdString();
+    ASSERT_TRUE(FEspera([] { return !TServidorTeste::FEmExecucao(); }));
+
+    // The concentrator goes on fueling with nobody listening: a new server
+    // keeps those fuelings off-line.
+    {
+        TFcmMaster configura(nullptr, false);
+        ASSERT_EQ(configura.FcmOpen(1), 1);
+        ASSERT_EQ(configura.FcmSetNumSlaves(1), 1);
+        ASSERT_EQ(configura.FcmConfigConcentradorFcm(1, 4, 10, 1), 1);
+    }
+    for (int litros : {1100, 1200, 1300}) {
+        const QJsonObject resposta = vServidor.FControle(QStringLiteral("abastece"), {1, 2, 3, litros, 0}, 10000);
+        ASSERT_TRUE(resposta.value(QStringLiteral("offline")).toBool()) << QJsonDocument(resposta).toJson().toStdString();
+    }
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 3; }, 15000)) << "the window subscribes again by itself";
+    vServidor.PEvento(FAbastecimento(1400));
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 4; }));
+    EXPECT_EQ(FLinhas(QStringLiteral("select litragem from mvabast order by id")), QStringLiteral("1.1\n1.2\n1.3\n1.4"));
+    EXPECT_EQ(FRepetidos(), QString());
+}
+
+// The connector as a station runs it: its own executable in its own
+// directory, with the component server beside it.
+class TProgramaTeste {
+public:
+    TProgramaTeste()
+    {
+        for (const char* nome : {"ConcentradorTarnex", "FcmMasterX"}) {
+            const QString destino = TDiretorioPrograma::FArquivo(QLatin1String(nome));
+            if (!QFile::exists(destino))
+                QFile::copy(TDiretorioPrograma::FDiretorioExecutavel() + QLatin1String(nome), destino);
+        }
+    }
+    ~TProgramaTeste() { PMata(); }
+    void PInicia()
+    {
+        QProcessEnvironment ambiente = QProcessEnvironment::systemEnvironment();
+        ambiente.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        ambiente.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        vProcesso.setProcessEnvironment(ambiente);
+        vProcesso.setProcessChannelMode(QProcess::ForwardedChannels);
+        vProcesso.start(TDiretorioPrograma::FArquivo(QStringLiteral("ConcentradorTarnex")), {});
+        vProcesso.waitForStarted();
+    }
+    void PMata()
+    {
+        if (vProcesso.state() == QProcess::NotRunning)
+            return;
+        vProcesso.kill();
+        vProcesso.waitForFinished(5000);
+    }
+    bool FEmExecucao() const { return vProcesso.state() == QProcess::Running; }
+
+private:
+    QProcess vProcesso;
+};
+
+TEST_F(Falhas, ProgramKilledInTheMiddleOfACaptureStoresItOnceWhenStartedAgain)
+{
+    vPosto->Diretorio().PGrava(QStringLiteral("ConcentradorTarnex.ini"), "[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=9999\r\n");
+    TProgramaTeste programa;
+    programa.PInicia();
+    ASSERT_TRUE(FEspera([&] { return TServidorTeste::FEmExecucao() && vServidor.FChamadas().size() >= 3; }, 20000));
+    {
+        // The capture stops at the sequence rise, after its insert, while
+        // another program holds paraposto; it dies there.
+        TTravaIsql trava(vServidorFb, FBanco(), QStringLiteral("update paraposto set sequenciaabast = sequenciaabast;"), 4);
+        ASSERT_TRUE(trava.FTravado()) << trava.Saida().toStdString();
+        vServidor.PEvento(FAbastecimento(1500));
+        ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 1; }, 15000));
+        QTest::qWait(300);
+        ASSERT_TRUE(programa.FEmExecucao());
+        programa.PMata();
+        EXPECT_TRUE(trava.FTerminou()) << trava.Saida().toStdString();
+    }
+    EXPECT_EQ(FIdNoArquivo(), 9999) << "the numbering had not moved on";
+    EXPECT_EQ(FPendentes(), 1u);
+
+    programa.PInicia();
+    ASSERT_TRUE(FEspera([&] { return FIdNoArquivo() == 1; }, 20000))
+        << "the journal finishes the capture at start-up\n"
+        << FVisivel(vPosto->FLog()) << "\n"
+        << FVisivel(vPosto->Diretorio().FLe(QStringLiteral("ConcentradorTarnex.jrn")));
+    ASSERT_TRUE(FEspera([&] { return vServidor.FChamadas().size() >= 6; }, 20000));
+    vServidor.PEvento(FAbastecimento(2500));
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 2; }));
+    EXPECT_EQ(FLinhas(QStringLiteral("select sequencia, id, litragem from mvabast order by sequencia, id")),
+              QStringLiteral("7|9999|1.5\n8|1|2.5"));
+    EXPECT_EQ(FLinhas(QStringLiteral("select sequenciaabast from paraposto")), QStringLiteral("8"));
+    EXPECT_EQ(FPendentes(), 0u);
+}
+
+} // namespace
