@@ -110,6 +110,20 @@ void TCapturaAbastecimento::PRecebe(int pEvento, const QList<qint64>& pArgs)
     PProcessa(entradas, erroDiario);
 }
 
+// A failure after the one shown goes to the log; when the log cannot take
+// it either, that failure is shown instead. Either way the loop goes on to an
+// event the journal could not take.
+void TCapturaAbastecimento::PRegistraPendente(const EErro& pErro, std::exception_ptr& pErroMostrado)
+{
+    try {
+        TGenerico::PGeraLog(QStringLiteral("Abastecimento não gravado; fica pendente para nova tentativa.") +
+                            QStringLiteral("\rMotivo: ") + pErro.Mensagem());
+    } catch (const EErro&) {
+        if (!pErroMostrado)
+            pErroMostrado = std::current_exception();
+    }
+}
+
 void TCapturaAbastecimento::PReprocessaPendentes()
 {
     PProcessa(vDiario.FPendentes(), {});
@@ -135,8 +149,7 @@ void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::T
             if (!primeiroErro && !vFalhaMostrada)
                 primeiroErro = std::current_exception();
             else
-                TGenerico::PGeraLog(QStringLiteral("Abastecimento não gravado; fica pendente para nova tentativa.") +
-                                    QStringLiteral("\rMotivo: ") + erro.Mensagem());
+                PRegistraPendente(erro, primeiroErro);
             parado = true;
         }
     }

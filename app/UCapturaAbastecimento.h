@@ -9,6 +9,7 @@
 #include <optional>
 
 class QTableView;
+class EErro;
 class TAbastecimento;
 
 // The capture of one fueling: registry look-up, decimal scaling, value,
@@ -43,6 +44,7 @@ private:
     struct TLeitura;
 
     void PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas, std::exception_ptr pErroDiario);
+    static void PRegistraPendente(const EErro& pErro, std::exception_ptr& pErroMostrado);
     TFim FCaptura(const TDiarioAbastecimentos::TEntrada& pEntrada);
     bool FJaGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, TAbastecimento& pAbastecimento);
     void PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada);

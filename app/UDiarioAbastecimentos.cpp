@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <map>
 #include <unistd.h>
 
@@ -50,10 +51,16 @@ void TDiarioAbastecimentos::PAcrescenta(const QByteArray& pLinha, bool pSincroni
     if (fd < 0)
         PFalha(vCaminho, errno);
     const QByteArray linha = pLinha + '\n';
+    struct stat antes {};
+    const bool tamanhoConhecido = ::fstat(fd, &antes) == 0;
     // One write of a short line with O_APPEND: a crash leaves the line whole
     // or a torn last line, which the reader skips.
     const ssize_t escrito = ::write(fd, linha.constData(), static_cast<size_t>(linha.size()));
     const int erroEscrita = errno;
+    // A line cut short by a full disk would run into the next one appended:
+    // it is taken back.
+    if (escrito > 0 && escrito != linha.size() && tamanhoConhecido)
+        (void)!::ftruncate(fd, antes.st_size);
     const bool sincronizado = !pSincroniza || ::fsync(fd) == 0;
     const int erroSincronia = errno;
     ::close(fd);

@@ -52,9 +52,14 @@ private:
     void PVerifica()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == vUltima || !modal->isVisible() || !modal->isActiveWindow() ||
-            (vAcoes.empty() && !vSempreOk))
+        if (!modal || modal == vUltima || !modal->isVisible() || (vAcoes.empty() && !vSempreOk))
             return;
+        if (!modal->isActiveWindow()) {
+            // A window under a nested one that has closed is not made
+            // active again on this platform; an operator would click it.
+            modal->activateWindow();
+            return;
+        }
         vUltima = modal;
         // The shared message dialog comes back for the next message: once it
         // has been hidden it counts as a new window.

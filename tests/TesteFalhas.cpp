@@ -11,11 +11,16 @@
 #include "UConfiguracaoRegional.h"
 #include "UDiarioAbastecimentos.h"
 #include "UDiretorioPrograma.h"
+#include "UErro.h"
+#include "UGenerico.h"
 #include "UParametros.h"
 #include "UProtocoloFcm.h"
 #include "UTarnex.h"
 
+#include <QDate>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,6 +30,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+#include <cstring>
+#include <sys/mount.h>
 #include <thread>
 #include <unistd.h>
 
@@ -331,5 +341,170 @@ TEST_F(Falhas, ProgramKilledInTheMiddleOfACaptureStoresItOnceWhenStartedAgain)
     EXPECT_EQ(FLinhas(QStringLiteral("select sequenciaabast from paraposto")), QStringLiteral("8"));
     EXPECT_EQ(FPendentes(), 0u);
 }
+
+
+// A journal line cut short (the disk filled up part way through it) must not
+// run into the next line appended: that one would be read as garbage.
+TEST(Diario, LineCutShortByAFullDiskIsTakenBack)
+{
+    TDiretorioTeste dir;
+    TDiarioAbastecimentos diario(TDiarioAbastecimentos::FCaminhoPadrao());
+    const QDateTime momento(QDate(2026, 12, 10), QTime(8, 0));
+    diario.FRegistra(5, {1, 2, 3}, momento);
+    const QByteArray antes = dir.FLe(QStringLiteral("ConcentradorTarnex.jrn"));
+    {
+        // Files may grow only a few bytes: the next line is written in part.
+        const auto sinal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit original{};
+        ::getrlimit(RLIMIT_FSIZE, &original);
+        const rlimit limite{static_cast<rlim_t>(antes.size() + 5), original.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limite);
+        EXPECT_THROW(diario.FRegistra(5, {4, 5, 6}, momento), EErro);
+        ::setrlimit(RLIMIT_FSIZE, &original);
+        std::signal(SIGXFSZ, sinal);
+    }
+    EXPECT_EQ(dir.FLe(QStringLiteral("ConcentradorTarnex.jrn")), antes);
+    diario.FRegistra(5, {7, 8, 9}, momento);
+    const auto pendentes = TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes();
+    ASSERT_EQ(pendentes.size(), 2u);
+    EXPECT_EQ(pendentes[1].vArgs, (QList<qint64>{7, 8, 9}));
+}
+
+// The program's directory on a small file system of its own, which the test
+// fills up or makes read-only under the running program.
+class TDiretorioMontado {
+public:
+    TDiretorioMontado()
+    {
+        if (::mount("tmpfs", FCaminho().toLocal8Bit().constData(), "tmpfs", 0, cOpcoes) != 0)
+            vImpedimento = QStringLiteral("cannot mount a small file system here (run as root): ") +
+                           QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~TDiretorioMontado()
+    {
+        if (vImpedimento.isEmpty())
+            ::umount2(FCaminho().toLocal8Bit().constData(), MNT_DETACH);
+    }
+    const QString& Impedimento() const { return vImpedimento; }
+    QString FCaminho() const { return vDiretorio.path(); }
+
+    void PEnche()
+    {
+        QFile enchimento(vDiretorio.filePath(QStringLiteral("enchimento")));
+        ASSERT_TRUE(enchimento.open(QIODevice::WriteOnly));
+        const QByteArray bloco(4096, 'x');
+        while (enchimento.write(bloco) == bloco.size() && enchimento.flush()) {
+        }
+    }
+    void PSomenteLeitura(bool pSim)
+    {
+        const unsigned long marcas = MS_REMOUNT | (pSim ? MS_RDONLY : 0);
+        ASSERT_EQ(::mount("tmpfs", FCaminho().toLocal8Bit().constData(), "tmpfs", marcas, cOpcoes), 0)
+            << std::strerror(errno);
+    }
+    void PRestaura()
+    {
+        PSomenteLeitura(false);
+        QFile::remove(vDiretorio.filePath(QStringLiteral("enchimento")));
+    }
+
+private:
+    static constexpr const char* cOpcoes = "size=512k,mode=0700";
+    QTemporaryDir vDiretorio;
+    QString vImpedimento;
+};
+
+enum class TFalhaDisco { Cheio, SomenteLeitura };
+
+class Arquivos : public ::testing::TestWithParam<TFalhaDisco> {
+protected:
+    void SetUp() override
+    {
+        if (!vMontado.Impedimento().isEmpty())
+            GTEST_SKIP() << vMontado.Impedimento().toStdString();
+        vPosto.PExecuta(QStringLiteral("insert into paraposto (sequenciaabast) values (7)"));
+        vPosto.PCadastraTanque(QStringLiteral("01-02"), QStringLiteral("000002"));
+        vPosto.PCadastraBico(QStringLiteral("010203"), QStringLiteral("05-02"), QStringLiteral("01-02"));
+        // The database stays where it is; the program's files move.
+        QFile::copy(vPosto.Diretorio().FCaminho(QStringLiteral("ZelvioECF.ini")),
+                    vMontado.FCaminho() + QStringLiteral("/ZelvioECF.ini"));
+        TDiretorioPrograma::PDefine(vMontado.FCaminho());
+        PGrava(QStringLiteral("ConcentradorTarnex.ini"), "[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=5\r\n");
+        vOperador.PRespondeSempreOk();
+    }
+    void TearDown() override
+    {
+        vJanela.reset();
+        if (vMontado.Impedimento().isEmpty())
+            vMontado.PRestaura();
+        if (vServidor)
+            vServidor.reset();
+        TDiretorioPrograma::PDefine(vPosto.Diretorio().FCaminho(QString()));
+    }
+
+    void PGrava(const QString& pNome, const QByteArray& pBytes)
+    {
+        QFile arquivo(TDiretorioPrograma::FArquivo(pNome));
+        ASSERT_TRUE(arquivo.open(QIODevice::WriteOnly));
+        arquivo.write(pBytes);
+    }
+    static QByteArray FLe(const QString& pNome)
+    {
+        QFile arquivo(TDiretorioPrograma::FArquivo(pNome));
+        return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
+    }
+    static QByteArray FLog() { return FLe(QFileInfo(TGenerico::FArquivoLog(QDate::currentDate())).fileName()); }
+    int FAbastecimentos() { return vPosto.FConsulta(QStringLiteral("select count(*) n from mvabast")).FInteiro(0, QStringLiteral("n")); }
+
+    TDiretorioMontado vMontado;
+    TPostoTeste vPosto;
+    std::unique_ptr<TServidorTeste> vServidor = std::make_unique<TServidorTeste>();
+    TOperador vOperador;
+    std::unique_ptr<TFrmTarnex> vJanela;
+};
+
+TEST_P(Arquivos, FullOrReadOnlyDirectoryShowsTheErrorKeepsOldFilesAndStoresEveryFueling)
+{
+    vJanela = std::make_unique<TFrmTarnex>();
+    vJanela->show();
+    vServidor->PEvento(FAbastecimento(1000));
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 1; }));
+    QTest::qWait(300);
+    const QByteArray ini = FLe(QStringLiteral("ConcentradorTarnex.ini"));
+    const QByteArray log = FLog();
+    ASSERT_TRUE(log.contains("Litragem: 1,000")) << FVisivel(log);
+
+    if (GetParam() == TFalhaDisco::Cheio)
+        vMontado.PEnche();
+    else
+        vMontado.PSomenteLeitura(true);
+    vServidor->PEvento(FAbastecimento(2000));
+    vServidor->PEvento(FAbastecimento(3000));
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 3; })) << "the database still takes the fuelings";
+    QTest::qWait(300);
+    EXPECT_EQ(FLe(QStringLiteral("ConcentradorTarnex.ini")), ini) << "the old settings file is intact";
+    EXPECT_EQ(FLog(), log) << "the old log is intact";
+    ASSERT_FALSE(vOperador.Lidas().isEmpty());
+    EXPECT_TRUE(vOperador.Lidas().at(0).contains(QStringLiteral("Não foi possível gravar"))) << vOperador.Lidas().at(0).toStdString();
+
+    vMontado.PRestaura();
+    vServidor->PEvento(FAbastecimento(4000));
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 4; }));
+    QTest::qWait(300);
+    EXPECT_EQ(vPosto.FLinhas(QStringLiteral("select id, litragem from mvabast order by id")),
+              QStringLiteral("5|1\n6|2\n7|3\n8|4")) << "no Id given twice while the file could not take it";
+    EXPECT_EQ(TArquivoIni(TParametros::FCaminhoArquivo()).FLeInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), -1), 9);
+    // Line ends of earlier entries become CR LF when an entry follows them.
+    const auto FSemLf = [](QByteArray pTexto) { return pTexto.replace("\r\n", "\r"); };
+    EXPECT_TRUE(FSemLf(FLog()).startsWith(FSemLf(log))) << "entries written before are kept";
+    EXPECT_TRUE(FLog().contains("Litragem: 4,000"));
+    EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
+    EXPECT_TRUE(vJanela->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Falhas, Arquivos, ::testing::Values(TFalhaDisco::Cheio, TFalhaDisco::SomenteLeitura),
+                         [](const auto& pInfo) {
+                             return std::string(pInfo.param == TFalhaDisco::Cheio ? "DiscoCheio" : "SomenteLeitura");
+                         });
 
 } // namespace
