@@ -272,7 +272,12 @@ void TFrmTarnex::btnAlterarPrecoClick()
         // Exactly the thousandths the text states: 5.4996 shows and goes as 5.500.
         QString digitos = texto;
         digitos.remove(TConfiguracaoRegional::SeparadorDecimal());
-        const int preco = digitos.toInt();
+        bool cabe = false;
+        const int preco = digitos.toInt(&cabe);
+        // A price the call cannot carry would reach the pump as 0.
+        if (!cabe)
+            throw EErro(QStringLiteral("O preço %1 do bico %2 não pode ser enviado ao concentrador.")
+                            .arg(texto, TBancoDados::FCodigoConcentrador(Slave, Bomba, Bico)));
         if (!TGenerico::FRetornaErroConcentrador(vFcmMaster->FcmTrocaPreco(Slave, Bomba, Bico, preco, 3)))
             return;
         FrmMensagem->MessageDlg(QStringLiteral("Tanque: ") + TGenerico::FCompletaZero(Slave, 2) + QStringLiteral(" Bomba: ") +

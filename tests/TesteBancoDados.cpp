@@ -172,6 +172,8 @@ TEST_F(Conexao, FailedAttachIsLoggedAndAsksTheProgramToEnd)
         {nullptr, "no ZelvioECF.ini: an empty path"},
         {"[CONEXAO]\r\nCAMINHO=/nao/existe/posto.fdb\r\nUSER=SYSDBA\r\nPASSWORD=099098097\r\n", "missing file"},
         {"[CONEXAO]\r\nCAMINHO=/tmp/x.fdb\r\nPASSWORD=09a\r\n", "a password that cannot be decoded"},
+        {"\x01\xff[CONEXAO\x80\r\n==\r\nCAMINHO\r\n", "binary garbage"},
+        {"[CONEXAO]\r\nCAMINHO=/tmp/x.fdb\r\nPASSWORD=999999999999999999999\r\n", "a password of huge codes"},
     };
     for (const auto& caso : casos) {
         if (caso.ini)
@@ -184,6 +186,15 @@ TEST_F(Conexao, FailedAttachIsLoggedAndAsksTheProgramToEnd)
             << caso.caso << ": " << log.toStdString();
         vDir.PGrava(QFileInfo(TGenerico::FArquivoLog(QDate::currentDate())).fileName(), {});
     }
+}
+
+TEST(ConexaoPosto, SettingsWithAByteOrderMarkAttach)
+{
+    TPostoTeste posto;
+    posto.Diretorio().PGrava(QStringLiteral("ZelvioECF.ini"),
+                             "\xEF\xBB\xBF" + posto.Diretorio().FLe(QStringLiteral("ZelvioECF.ini")));
+    const TBancoDados banco;
+    EXPECT_FALSE(banco.FimSolicitado()) << posto.FLog().toStdString();
 }
 
 TEST_F(Conexao, StatementsAfterAFailedAttachFailWithTheClientsError)
