@@ -1,7 +1,7 @@
 # The two set-up commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build build-asan build-fuzz run test bench fuzz fuzz-test run-fuzz format clean
+.PHONY: deps build build-asan build-fuzz run test package bench fuzz fuzz-test run-fuzz format clean
 
 deps:
 	./tools/instalar-dependencias.sh
@@ -20,6 +20,11 @@ run: build
 test: build-asan build-fuzz
 	ctest --preset asan -j $(JOBS)
 	$(MAKE) --no-print-directory run-fuzz DURACAO=$(FUZZ_TEST_SECONDS)
+
+# A Debian package of the connector, the component server, fcmsim and
+# criaposto (build/concentrador-tarnex_*.deb).
+package: build
+	cd build && cpack -G DEB
 
 format:
 	find app common concentrator database platform records simulator tests windows \
