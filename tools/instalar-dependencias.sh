@@ -7,6 +7,7 @@ PACOTES="
 build-essential cmake make pkg-config
 qt6-base-dev qt6-base-dev-tools libgl-dev
 libgtest-dev
+clang libclang-rt-14-dev
 firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
 xvfb xauth imagemagick
 locales
