@@ -7,6 +7,7 @@
 #include "UConfigBomba.h"
 #include "UConfigConcentrador.h"
 #include "UDiretorioPrograma.h"
+#include "UErro.h"
 #include "UEstacao.h"
 #include "UMensagem.h"
 #include "UParametros.h"
@@ -89,6 +90,12 @@ int main(int argc, char** argv)
              QStringLiteral("Deseja realmente abandonar o sistema?"), tmConfirmacao, bmSim | bmNao);
     PCaptura(destino.filePath(QStringLiteral("mensagem-alerta.png")),
              QStringLiteral("O Fcm Slave em questão não existe ou não está respondendo no momento."), tmAlerta, bmOk);
+    // The failure box as a full disk shows it.
+    PCapturaJanela(destino.filePath(QStringLiteral("mensagem-erro.png")));
+    TAplicacao::PMostraErro(std::make_exception_ptr(
+        EErro(QStringLiteral("Não foi possível gravar o diário de abastecimentos "
+                             "/opt/concentrador-tarnex/ConcentradorTarnex.jrn.\rMotivo: Não há espaço disponível no "
+                             "dispositivo"))));
     PCapturaJanelas(destino);
     return 0;
 }
