@@ -430,6 +430,7 @@ protected:
                     vMontado.FCaminho() + QStringLiteral("/ZelvioECF.ini"));
         TDiretorioPrograma::PDefine(vMontado.FCaminho());
         PGrava(QStringLiteral("ConcentradorTarnex.ini"), "[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=5\r\n");
+        TConfiguracaoRegional::PDefine(QLatin1Char(','), QLatin1Char('/'), QLatin1Char(':'));
         vOperador.PRespondeSempreOk();
     }
     void TearDown() override
@@ -440,6 +441,7 @@ protected:
         if (vServidor)
             vServidor.reset();
         TDiretorioPrograma::PDefine(vPosto.Diretorio().FCaminho(QString()));
+        TConfiguracaoRegional::PCarregaDoSistema();
     }
 
     void PGrava(const QString& pNome, const QByteArray& pBytes)
