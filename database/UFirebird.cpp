@@ -325,24 +325,37 @@ QVariant FValor(unsigned pTipo, int pEscala, unsigned pTamanho, const unsigned c
     }
 }
 
+// Where and how one column lies in the output message.
+struct TColunaSaida {
+    unsigned vTipo;
+    int vEscala;
+    unsigned vTamanho;
+    unsigned vPosicao;
+    unsigned vPosicaoNulo;
+};
+
 TResultadoSql FLeCursor(TStatus& st, IResultSet* pCursor, IMessageMetadata* pMeta)
 {
     const unsigned colunas = pMeta->getCount(&st);
     QStringList nomes;
     QList<TTipoColuna> tipos;
+    // Read once: the day's grid fetches thousands of rows.
+    std::vector<TColunaSaida> saida;
     for (unsigned i = 0; i < colunas; ++i) {
+        const TColunaSaida coluna{pMeta->getType(&st, i) & ~1u, pMeta->getScale(&st, i), pMeta->getLength(&st, i),
+                                  pMeta->getOffset(&st, i), pMeta->getNullOffset(&st, i)};
         nomes.append(QString::fromLatin1(pMeta->getAlias(&st, i)));
-        tipos.append(FTipoColuna(pMeta->getType(&st, i) & ~1u, pMeta->getScale(&st, i)));
+        tipos.append(FTipoColuna(coluna.vTipo, coluna.vEscala));
+        saida.push_back(coluna);
     }
     TResultadoSql resultado(nomes, tipos);
     std::vector<unsigned char> buffer(pMeta->getMessageLength(&st));
     while (pCursor->fetchNext(&st, buffer.data()) == IStatus::RESULT_OK) {
         QList<QVariant> linha;
-        for (unsigned i = 0; i < colunas; ++i) {
-            const bool nulo = FLe<ISC_SHORT>(buffer.data() + pMeta->getNullOffset(&st, i)) != 0;
-            linha.append(nulo ? QVariant()
-                              : FValor(pMeta->getType(&st, i) & ~1u, pMeta->getScale(&st, i),
-                                       pMeta->getLength(&st, i), buffer.data() + pMeta->getOffset(&st, i)));
+        linha.reserve(colunas);
+        for (const TColunaSaida& c : saida) {
+            const bool nulo = FLe<ISC_SHORT>(buffer.data() + c.vPosicaoNulo) != 0;
+            linha.append(nulo ? QVariant() : FValor(c.vTipo, c.vEscala, c.vTamanho, buffer.data() + c.vPosicao));
         }
         resultado.PAdicionaLinha(std::move(linha));
     }

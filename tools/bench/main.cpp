@@ -89,6 +89,20 @@ void PMede(int pArmazenados)
     std::printf("%5d armazenados hoje: captura %.2f ms (mediana), insert+commit puro %.2f ms, razão %.1f\n",
                 pArmazenados, FMediana(capturas), FMediana(insercoes), FMediana(capturas) / FMediana(insercoes));
 
+    // Where a capture's time goes: the two steps that grow with the day.
+    std::vector<double> grades, logs;
+    for (int i = 0; i < 11; ++i) {
+        QElapsedTimer relogio;
+        relogio.start();
+        bancoDados.PDadosGridAbastecimento(&grade);
+        TGenerico::PFormataCamposGrid(&grade);
+        grades.push_back(FMsDesde(relogio));
+        relogio.restart();
+        TGenerico::PGeraLog(QStringLiteral("Sl: 01\rBo: 01\rBi: 01\rCodBico: 01-01\rLitragem: 12,345"));
+        logs.push_back(FMsDesde(relogio));
+    }
+    std::printf("       dos quais: recarga da grade %.2f ms, entrada no log %.2f ms\n", FMediana(grades), FMediana(logs));
+
     if (pArmazenados == 5000) {
         QElapsedTimer relogio;
         relogio.start();
