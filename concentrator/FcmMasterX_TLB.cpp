@@ -4,12 +4,16 @@
 #include "UErro.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonValue>
 #include <QProcess>
 #include <QThread>
 
 #include <type_traits>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -340,6 +344,26 @@ bool TFcmMaster::FConecta(int pTempoMs)
     }
 }
 
+namespace {
+
+// The server outlives this program: it must not inherit its open files. An
+// inherited station database keeps the database's lock after this program
+// has ended, and the next start cannot open it.
+void PNaoHerdarArquivos()
+{
+    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) == 0)
+        return;
+    const QDir descritores(QStringLiteral("/proc/self/fd"));
+    for (const QString& nome : descritores.entryList(QDir::Files | QDir::System)) {
+        bool numero = false;
+        const int fd = nome.toInt(&numero);
+        if (numero && fd > 2)
+            ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+    }
+}
+
+} // namespace
+
 void TFcmMaster::PIniciaServidor()
 {
     const QString programa = FPrograma();
@@ -353,6 +377,7 @@ void TFcmMaster::PIniciaServidor()
     processo.setStandardInputFile(QProcess::nullDevice());
     processo.setStandardOutputFile(QProcess::nullDevice());
     processo.setStandardErrorFile(QProcess::nullDevice());
+    PNaoHerdarArquivos();
     if (!processo.startDetached())
         PFalha(QStringLiteral("Não foi possível iniciar o componente %1: %2").arg(programa, processo.errorString()));
 }

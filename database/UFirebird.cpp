@@ -5,6 +5,7 @@
 #include <QTime>
 
 #include <firebird/Interface.h>
+#include <ibase.h>
 
 #include <algorithm>
 #include <cstring>
@@ -14,9 +15,23 @@ using namespace Firebird;
 
 namespace {
 
+// The client library shuts the engine down by itself on SIGINT and SIGTERM,
+// under the program's open attachment, and leaves the program running on a
+// dead database; the program ends itself on those signals instead, closing
+// its connection first.
+int FRecusaDesligarPorSinal(const int pMotivo, const int, void*)
+{
+    return pMotivo == fb_shutrsn_signal ? 1 : 0;
+}
+
 IMaster* FMestre()
 {
-    static IMaster* const mestre = fb_get_master_interface();
+    static IMaster* const mestre = [] {
+        IMaster* m = fb_get_master_interface();
+        ISC_STATUS_ARRAY status{};
+        fb_shutdown_callback(status, FRecusaDesligarPorSinal, fb_shut_confirmation, nullptr);
+        return m;
+    }();
     return mestre;
 }
 

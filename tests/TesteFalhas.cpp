@@ -12,6 +12,7 @@
 #include "UDiarioAbastecimentos.h"
 #include "UDiretorioPrograma.h"
 #include "UErro.h"
+#include "UEstacao.h"
 #include "UGenerico.h"
 #include "UParametros.h"
 #include "UProtocoloFcm.h"
@@ -302,6 +303,13 @@ public:
         vProcesso.waitForFinished(5000);
     }
     bool FEmExecucao() const { return vProcesso.state() == QProcess::Running; }
+    void PSinal(int pSinal) const { ::kill(static_cast<pid_t>(vProcesso.processId()), pSinal); }
+    // True when the program ended by itself, with exit code 0, within pMs.
+    bool FTerminouBem(int pMs)
+    {
+        return vProcesso.waitForFinished(pMs) && vProcesso.exitStatus() == QProcess::NormalExit &&
+               vProcesso.exitCode() == 0;
+    }
 
 private:
     QProcess vProcesso;
@@ -342,6 +350,33 @@ TEST_F(Falhas, ProgramKilledInTheMiddleOfACaptureStoresItOnceWhenStartedAgain)
     EXPECT_EQ(FPendentes(), 0u);
 }
 
+
+// Ctrl+C, a service stop or a closed session end the program as closing it
+// does: it leaves at once and lets go of its database. The database client
+// would otherwise shut its engine down under the open window, which then
+// went on running on a dead database (and spun when the display also went).
+class Termino : public ::testing::TestWithParam<int> {};
+
+TEST_P(Termino, SignalEndsTheProgramAndFreesTheLocalDatabase)
+{
+    TDiretorioTeste dir;
+    const QString banco = dir.FCaminho(QStringLiteral("posto.fdb"));
+    TEstacao::PCriaBanco(banco, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"), true);
+    TEstacao::PGravaConfiguracao(dir.FCaminho(QString()), banco, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"), true);
+    TServidorTeste servidor;
+    TProgramaTeste programa;
+    programa.PInicia();
+    ASSERT_TRUE(FEspera([&] { return TServidorTeste::FEmExecucao() && servidor.FChamadas().contains(QStringLiteral("FcmOpen(1) = 1")); }, 20000));
+    programa.PSinal(GetParam());
+    EXPECT_TRUE(programa.FTerminouBem(10000));
+    TConexaoFirebird conexao;
+    EXPECT_NO_THROW(conexao.PConecta(banco, QStringLiteral("SYSDBA"), QStringLiteral("masterkey"), QString()))
+        << "the embedded database is free for the next start";
+}
+
+INSTANTIATE_TEST_SUITE_P(Falhas, Termino, ::testing::Values(SIGINT, SIGTERM, SIGHUP), [](const auto& pInfo) {
+    return std::string(pInfo.param == SIGINT ? "SIGINT" : pInfo.param == SIGTERM ? "SIGTERM" : "SIGHUP");
+});
 
 // A journal line cut short (the disk filled up part way through it) must not
 // run into the next line appended: that one would be read as garbage.
