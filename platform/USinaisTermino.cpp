@@ -32,6 +32,13 @@ TSinaisTermino::TSinaisTermino(std::function<void()> pAoReceber, QObject* pDono)
         if (vAoReceber)
             vAoReceber();
     });
+    PInstala();
+}
+
+void TSinaisTermino::PInstala() const
+{
+    if (!vAviso)
+        return;
     struct sigaction acao {};
     acao.sa_handler = PTrataSinal;
     sigemptyset(&acao.sa_mask);

@@ -16,6 +16,9 @@ public:
     explicit TSinaisTermino(std::function<void()> pAoReceber, QObject* pDono = nullptr);
     ~TSinaisTermino() override;
 
+    // Installs the handlers again, over those a library put in their place.
+    void PInstala() const;
+
 private:
     std::function<void()> vAoReceber;
     QSocketNotifier* vAviso = nullptr;

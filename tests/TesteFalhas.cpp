@@ -366,7 +366,12 @@ TEST_P(Termino, SignalEndsTheProgramAndFreesTheLocalDatabase)
     TServidorTeste servidor;
     TProgramaTeste programa;
     programa.PInicia();
-    ASSERT_TRUE(FEspera([&] { return TServidorTeste::FEmExecucao() && servidor.FChamadas().contains(QStringLiteral("FcmOpen(1) = 1")); }, 20000));
+    // Start-up ends with the first concentrator's configuration.
+    ASSERT_TRUE(FEspera([&] {
+        return TServidorTeste::FEmExecucao() &&
+               servidor.FChamadas().filter(QStringLiteral("FcmConfigConcentradorFcm(1,")).size() == 1;
+    }, 20000));
+    QTest::qWait(500);
     programa.PSinal(GetParam());
     EXPECT_TRUE(programa.FTerminouBem(10000));
     TConexaoFirebird conexao;
