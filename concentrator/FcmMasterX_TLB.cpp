@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
 #include <type_traits>
 
 #include <fcntl.h>
@@ -83,8 +84,10 @@ void TFcmMaster::PNovoSocket()
 
 void TFcmMaster::PAgendaReconexao()
 {
+    // The first attempt comes at once: a server that died is started again
+    // before the pumps notice.
     if (vAssinado && !vReconexao->isActive())
-        vReconexao->start();
+        vReconexao->start(cTempoLimiteReconexaoMs);
 }
 
 void TFcmMaster::PReconecta()
@@ -92,10 +95,40 @@ void TFcmMaster::PReconecta()
     if (vEmChamada || vSocket->state() == QLocalSocket::ConnectedState)
         return;
     try {
-        PGaranteConexao();
+        if (FTentaConectarSemEsperar()) {
+            PRestabelece(cTempoLimiteReconexaoMs);
+            PAssina(cTempoLimiteReconexaoMs);
+            vEsperaReconexaoMs = cIntervaloReconexaoMs;
+            vTentativasRapidas = 0;
+            return;
+        }
     } catch (const EErro&) {
-        vReconexao->start(); // the component is not back yet
+        // the component is not back yet, or not answering: try later
     }
+    if (vTentativasRapidas > 0) {
+        --vTentativasRapidas;
+        vReconexao->start(cTempoLimiteReconexaoMs);
+        return;
+    }
+    // A server that cannot start, or dies at once, is tried less and less
+    // often, never holding the window for long.
+    vReconexao->start(vEsperaReconexaoMs);
+    vEsperaReconexaoMs = std::min(vEsperaReconexaoMs * 2, cIntervaloReconexaoMaximoMs);
+}
+
+// One short attempt; starts the server when none answers.
+bool TFcmMaster::FTentaConectarSemEsperar()
+{
+    vLeitor.PLimpa();
+    PNovoSocket();
+    vSocket->connectToServer(ProtocoloFcm::FCaminhoSocket(TDiretorioPrograma::FCaminho()));
+    if (vSocket->waitForConnected(cTempoLimiteReconexaoMs / 2))
+        return true;
+    if (vTentativasRapidas == 0) {
+        PIniciaServidor();
+        vTentativasRapidas = 10;
+    }
+    return false;
 }
 
 void TFcmMaster::PDefineProtecao(TProtecao pProtecao)
@@ -117,22 +150,46 @@ QString TFcmMaster::FPrograma()
 
 int TFcmMaster::FcmOpen(quint8 device)
 {
-    return FCodigo(QStringLiteral("FcmOpen"), FArgs({device}));
+    const int codigo = FCodigo(QStringLiteral("FcmOpen"), FArgs({device}));
+    if (codigo == 1 && std::find(vDispositivos.begin(), vDispositivos.end(), device) == vDispositivos.end())
+        vDispositivos.push_back(device);
+    return codigo;
 }
 
 QVariant TFcmMaster::FcmClose()
 {
-    return FChamaMetodo(QStringLiteral("FcmClose"), {}).value(QStringLiteral("resultado")).toVariant();
+    const QVariant resultado =
+        FChamaMetodo(QStringLiteral("FcmClose"), {}).value(QStringLiteral("resultado")).toVariant();
+    vDispositivos.clear();
+    vConfiguracao.clear();
+    return resultado;
 }
 
 int TFcmMaster::FcmSetNumSlaves(quint8 NumeroDeSlaves)
 {
-    return FCodigo(QStringLiteral("FcmSetNumSlaves"), FArgs({NumeroDeSlaves}));
+    const QJsonArray args = FArgs({NumeroDeSlaves});
+    return FLembra(FCodigo(QStringLiteral("FcmSetNumSlaves"), args), QStringLiteral("FcmSetNumSlaves"), args);
 }
 
 int TFcmMaster::FcmConfiguraSlave(quint8 sl, quint8 NumeroDeBombas)
 {
-    return FCodigo(QStringLiteral("FcmConfiguraSlave"), FArgs({sl, NumeroDeBombas}));
+    const QJsonArray args = FArgs({sl, NumeroDeBombas});
+    return FLembra(FCodigo(QStringLiteral("FcmConfiguraSlave"), args), QStringLiteral("FcmConfiguraSlave"), args);
+}
+
+// The latest successful configuration of each slave is what a new server
+// must be told again.
+int TFcmMaster::FLembra(int pCodigo, const QString& pMetodo, const QJsonArray& pArgs)
+{
+    if (pCodigo != 1)
+        return pCodigo;
+    const auto mesmo = [&](const QPair<QString, QJsonArray>& c) {
+        return c.first == pMetodo && (pArgs.isEmpty() || pMetodo == QLatin1String("FcmSetNumSlaves") ||
+                                      c.second.first() == pArgs.first());
+    };
+    vConfiguracao.erase(std::remove_if(vConfiguracao.begin(), vConfiguracao.end(), mesmo), vConfiguracao.end());
+    vConfiguracao.emplace_back(pMetodo, pArgs);
+    return pCodigo;
 }
 
 int TFcmMaster::FcmTrocaPreco(quint8 sl, quint8 bo, quint8 bi, int preco, quint8 cd)
@@ -212,8 +269,9 @@ int TFcmMaster::FcmCmdEspecial(quint8 sl, quint8 bo, quint8 bi, int codigo, int 
 int TFcmMaster::FcmConfigConcentradorFcm(quint8 Slave, quint8 NumeroDeBombas, quint8 ModoOperacao,
                                          quint8 TipoMsgAbastecimento)
 {
-    return FCodigo(QStringLiteral("FcmConfigConcentradorFcm"),
-                   FArgs({Slave, NumeroDeBombas, ModoOperacao, TipoMsgAbastecimento}));
+    const QJsonArray args = FArgs({Slave, NumeroDeBombas, ModoOperacao, TipoMsgAbastecimento});
+    return FLembra(FCodigo(QStringLiteral("FcmConfigConcentradorFcm"), args),
+                   QStringLiteral("FcmConfigConcentradorFcm"), args);
 }
 
 int TFcmMaster::FCodigo(const QString& pMetodo, const QJsonArray& pArgs)
@@ -295,9 +353,13 @@ bool TFcmMaster::FTrataLinha(const QByteArray& pLinha, int pIdEsperado, QJsonObj
     if (!mensagem)
         PFalha(QStringLiteral("Mensagem inválida do componente %1.").arg(cComponente));
     if (mensagem->contains(QStringLiteral("evento"))) {
-        TEvento evento{mensagem->value(QStringLiteral("evento")).toInt(), {}};
+        TEvento evento{mensagem->value(QStringLiteral("evento")).toInt(), {}, {}};
         for (const QJsonValue& arg : mensagem->value(QStringLiteral("args")).toArray())
             evento.vArgs.append(arg.toInteger());
+        const qint64 entrega = mensagem->value(QStringLiteral("entrega")).toInteger();
+        if (entrega > 0)
+            evento.vEntrega =
+                TEntrega{vInstancia, entrega, mensagem->value(QStringLiteral("base")).toInteger()};
         vPendentes.push_back(std::move(evento));
         return false;
     }
@@ -322,11 +384,51 @@ void TFcmMaster::PGaranteConexao()
                        .arg(cComponente)
                        .arg(cTempoLimiteMs / 1000));
     }
-    if (vAssinaEventos) {
-        FTroca(QJsonObject{{QStringLiteral("controle"), QStringLiteral("assina")}}, QStringLiteral("assina"),
-               cTempoLimiteMs);
-        vAssinado = true;
-    }
+    PRestabelece(cTempoLimiteMs);
+    PAssina(cTempoLimiteMs);
+}
+
+// A new connection holds no device: the component released them with the
+// old one, or is a new server that never knew them. They are opened and
+// configured again before events flow, so that the fuelings behind the
+// subscription find their slaves configured.
+void TFcmMaster::PRestabelece(int pTempoLimiteMs)
+{
+    const bool novo = vJaConectou;
+    vJaConectou = true;
+    if (!novo || vDispositivos.empty())
+        return;
+    QStringList chamadas;
+    const auto chama = [&](const QString& pMetodo, const QJsonArray& pArgs) {
+        QJsonObject pedido{{QStringLiteral("metodo"), pMetodo}, {QStringLiteral("args"), pArgs}};
+        const qint64 codigo = FTroca(std::move(pedido), pMetodo, pTempoLimiteMs).value(QStringLiteral("resultado")).toInteger();
+        QStringList args;
+        for (const QJsonValue& a : pArgs)
+            args.append(QString::number(a.toInteger()));
+        chamadas.append(QStringLiteral("%1(%2) = %3").arg(pMetodo, args.join(QStringLiteral(", "))).arg(codigo));
+    };
+    for (const quint8 dispositivo : vDispositivos)
+        chama(QStringLiteral("FcmOpen"), FArgs({dispositivo}));
+    for (const auto& [metodo, args] : vConfiguracao)
+        chama(metodo, args);
+    if (OnConexaoRestabelecida)
+        vProtecao([&] {
+            OnConexaoRestabelecida(
+                QStringLiteral("Conexão com o componente %1 restabelecida: dispositivos abertos e slaves "
+                               "configurados novamente.\r")
+                    .arg(cComponente) +
+                chamadas.join(QLatin1Char('\r')));
+        });
+}
+
+void TFcmMaster::PAssina(int pTempoLimiteMs)
+{
+    if (!vAssinaEventos)
+        return;
+    const QJsonObject resposta = FTroca(QJsonObject{{QStringLiteral("controle"), QStringLiteral("assina")}},
+                                        QStringLiteral("assina"), pTempoLimiteMs);
+    vInstancia = resposta.value(QStringLiteral("instancia")).toString();
+    vAssinado = true;
 }
 
 bool TFcmMaster::FConecta(int pTempoMs)
@@ -435,8 +537,32 @@ void TFcmMaster::PEntregaPendentes()
         vPendentes.pop_front();
         // The events behind this one must not wait for a message it may show.
         PAgendaEntrega();
-        vProtecao([&] { PDespachaEvento(evento.vNumero, evento.vArgs); });
+        PDespachaEConfirma(evento);
     }
+}
+
+void TFcmMaster::PDespachaEConfirma(const TEvento& pEvento)
+{
+    // A callback that opens a modal window lets later events be delivered
+    // from inside it; each sees its own delivery.
+    const std::optional<TEntrega> anterior = std::exchange(vEntregaAtual, pEvento.vEntrega);
+    const bool devolvidaAnterior = std::exchange(vDevolvida, false);
+    vProtecao([&] { PDespachaEvento(pEvento.vNumero, pEvento.vArgs); });
+    const bool devolvida = std::exchange(vDevolvida, devolvidaAnterior);
+    vEntregaAtual = anterior;
+    if (!devolvida && pEvento.vEntrega)
+        PConfirma(*pEvento.vEntrega);
+}
+
+void TFcmMaster::PConfirma(const TEntrega& pEntrega)
+{
+    // A number means something only to the numbering it came from: after a
+    // component that lost its memory it would name another fueling. Not
+    // acknowledged, the fueling comes again and the journal knows it.
+    if (vSocket->state() != QLocalSocket::ConnectedState || pEntrega.vInstancia != vInstancia)
+        return;
+    vSocket->write(ProtocoloFcm::FCodifica(QJsonObject{{QStringLiteral("confirma"), pEntrega.vNumero}}));
+    vSocket->flush();
 }
 
 template <typename... T>

@@ -10,6 +10,8 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "UProtocoloFcm.h"
 
@@ -22,12 +24,30 @@
 // Methods answer the component's signed 32-bit code (1 is success). A
 // failure of the binding itself (no server, no answer, connection lost,
 // malformed message) raises EErro; the next call attaches again.
+//
+// Fueling events are acknowledged to the component once their callback has
+// ended, unless it gave the delivery back; until then the component keeps
+// them and delivers them again to the next subscription.
+// A connection lost is made again by itself, in the background, opening
+// again the devices this binding had open and sending again their slave
+// configuration before subscribing.
 class TFcmMaster : public QObject {
     Q_OBJECT
 public:
     // The time a call waits for its answer.
     static constexpr int cTempoLimiteMs = 5000;
     static constexpr int cIntervaloReconexaoMs = 1000;
+    static constexpr int cIntervaloReconexaoMaximoMs = 30000;
+    // The most a reconnection attempt may hold the window.
+    static constexpr int cTempoLimiteReconexaoMs = 100;
+
+    // Which fueling the event being delivered is, for the component.
+    struct TEntrega {
+        QString vInstancia; // names the component's numbering
+        qint64 vNumero = 0;
+        // Every delivery of this instance below it is acknowledged for good.
+        qint64 vBase = 0;
+    };
 
     // A connection that does not subscribe never receives events, and so
     // never takes a connector's off-line fuelings (the simulator tool's).
@@ -98,6 +118,17 @@ public:
     static void PDefinePrograma(const QString& pCaminho);
     static QString FPrograma();
 
+    // The delivery of the fueling event whose callback runs now; nothing for
+    // other events and outside callbacks.
+    const std::optional<TEntrega>& EntregaAtual() const { return vEntregaAtual; }
+    // The callback could not take its fueling: it is not acknowledged, and
+    // the component delivers it again.
+    void PDevolveEntregaAtual() { vDevolvida = true; }
+
+    // Told, for the log, when a lost component came back and the devices
+    // were opened and configured again.
+    std::function<void(const QString& pTexto)> OnConexaoRestabelecida;
+
 private:
     int FCodigo(const QString& pMetodo, const QJsonArray& pArgs);
     QJsonObject FTroca(QJsonObject pPedido, const QString& pNome, int pTempoLimiteMs);
@@ -118,11 +149,18 @@ private:
     struct TEvento {
         int vNumero;
         QList<qint64> vArgs;
+        std::optional<TEntrega> vEntrega;
     };
 
     void PNovoSocket();
     void PAgendaReconexao();
     void PReconecta();
+    bool FTentaConectarSemEsperar();
+    void PRestabelece(int pTempoLimiteMs);
+    void PAssina(int pTempoLimiteMs);
+    void PDespachaEConfirma(const TEvento& pEvento);
+    void PConfirma(const TEntrega& pEntrega);
+    int FLembra(int pCodigo, const QString& pMetodo, const QJsonArray& pArgs);
 
     // A fresh socket for every connection: a socket reused after a failure
     // can still deliver the end of the old connection into the new one.
@@ -135,6 +173,16 @@ private:
     // came back delivers what it kept without waiting for the next call.
     bool vAssinado = false;
     QTimer* vReconexao = nullptr;
+    int vEsperaReconexaoMs = cIntervaloReconexaoMs;
+    int vTentativasRapidas = 0; // a server just started needs a moment
+    // What a new connection must do again: the devices open (in the order
+    // they were opened) and the slave configuration calls that succeeded.
+    std::vector<quint8> vDispositivos;
+    std::vector<QPair<QString, QJsonArray>> vConfiguracao;
+    bool vJaConectou = false;
+    QString vInstancia;
+    std::optional<TEntrega> vEntregaAtual;
+    bool vDevolvida = false;
     bool vEmChamada = false;
     bool vEntregaAgendada = false;
     int vProximoId = 0;

@@ -24,7 +24,9 @@ QString FChave(const QString& pMetodo)
 TServidorFcm::TServidorFcm(QString pDiretorio, std::unique_ptr<TDriverConcentrador> pDriver)
     : vDiretorio(std::move(pDiretorio)), vDriver(std::move(pDriver))
 {
-    vDriver->PDefineEmissor([this](int pEvento, const QList<qint64>& pArgs) { PEmiteEvento(pEvento, pArgs); });
+    vDriver->PDefineEmissor([this](int pEvento, const QList<qint64>& pArgs, qint64 pEntrega) {
+        PEmiteEvento(pEvento, pArgs, pEntrega);
+    });
     vDriver->PDefineConsultaAssinantes([this] {
         for (const auto& [id, cliente] : vClientes) {
             if (cliente->vAssinante)
@@ -114,6 +116,9 @@ void TServidorFcm::PLe(TCliente& pCliente)
 
 void TServidorFcm::PTrataMensagem(TCliente& pCliente, const QJsonObject& pMensagem)
 {
+    // An acknowledgement gets no answer: the connector does not wait for it.
+    if (pMensagem.contains(QStringLiteral("confirma")))
+        return vDriver->PConfirma(pMensagem.value(QStringLiteral("confirma")).toInteger());
     const QJsonValue id = pMensagem.value(QStringLiteral("id"));
     const QJsonArray args = pMensagem.value(QStringLiteral("args")).toArray();
     if (pMensagem.value(QStringLiteral("metodo")).isString())
@@ -184,7 +189,7 @@ void TServidorFcm::PTrataControle(TCliente& pCliente, const QJsonValue& pId, con
         QList<qint64> args;
         for (qsizetype i = 1; i < pArgs.size(); ++i)
             args.append(pArgs.at(i).toInteger());
-        PEmiteEvento(pArgs.at(0).toInt(), args);
+        PEmiteEvento(pArgs.at(0).toInt(), args, 0);
         return responde(ok);
     }
     if (pVerbo == QLatin1String("falha")) {
@@ -212,25 +217,35 @@ void TServidorFcm::PTrataControle(TCliente& pCliente, const QJsonValue& pId, con
 void TServidorFcm::PAssina(TCliente& pCliente, const QJsonValue& pId)
 {
     pCliente.vAssinante = true;
-    PResponde(pCliente.vId, pId, QJsonObject{{QStringLiteral("resultado"), QStringLiteral("ok")}});
-    // Fuelings made while nobody listened go to the first who listens again.
-    for (const auto& [evento, args] : vDriver->FRetiraOffline()) {
-        QJsonArray json;
-        for (const qint64 a : args)
-            json.append(a);
-        PEnvia(pCliente.vId, QJsonObject{{QStringLiteral("evento"), evento}, {QStringLiteral("args"), json}});
-    }
+    PResponde(pCliente.vId, pId,
+              QJsonObject{{QStringLiteral("resultado"), QStringLiteral("ok")},
+                          {QStringLiteral("instancia"), vDriver->FInstancia()},
+                          {QStringLiteral("base"), vDriver->FBase()}});
+    // Every fueling not acknowledged yet, made while nobody listened or sent
+    // to a connector that died before taking it, goes to whoever listens.
+    for (const auto& evento : vDriver->FNaoConfirmados())
+        PEnvia(pCliente.vId, FMensagemEvento(evento.vEvento, evento.vArgs, evento.vEntrega));
 }
 
-void TServidorFcm::PEmiteEvento(int pEvento, const QList<qint64>& pArgs)
+QJsonObject TServidorFcm::FMensagemEvento(int pEvento, const QList<qint64>& pArgs, qint64 pEntrega) const
 {
     QJsonArray json;
     for (const qint64 a : pArgs)
         json.append(a);
-    const QJsonObject mensagem{{QStringLiteral("evento"), pEvento}, {QStringLiteral("args"), json}};
+    QJsonObject mensagem{{QStringLiteral("evento"), pEvento}, {QStringLiteral("args"), json}};
+    if (pEntrega > 0) {
+        mensagem.insert(QStringLiteral("entrega"), pEntrega);
+        mensagem.insert(QStringLiteral("base"), vDriver->FBase());
+    }
+    return mensagem;
+}
+
+void TServidorFcm::PEmiteEvento(int pEvento, const QList<qint64>& pArgs, qint64 pEntrega)
+{
+    const QByteArray linha = ProtocoloFcm::FCodifica(FMensagemEvento(pEvento, pArgs, pEntrega));
     for (const auto& [id, cliente] : vClientes) {
         if (cliente->vAssinante)
-            cliente->vSocket->write(ProtocoloFcm::FCodifica(mensagem));
+            cliente->vSocket->write(linha);
     }
 }
 

@@ -1,9 +1,17 @@
 #include "USimuladorFcm.h"
 
+#include "UErro.h"
+#include "UGravacaoAtomica.h"
+
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 
 // One fueling on its way through a nozzle.
 struct TSimuladorFcm::TCiclo {
@@ -40,8 +48,22 @@ qint64 FDiaMesAno(const QDate& pData)
 
 } // namespace
 
-TSimuladorFcm::TSimuladorFcm() = default;
-TSimuladorFcm::~TSimuladorFcm() = default;
+TSimuladorFcm::TSimuladorFcm(QString pArquivoEstado) : vArquivoEstado(std::move(pArquivoEstado))
+{
+    PCarregaEstado();
+}
+
+TSimuladorFcm::~TSimuladorFcm()
+{
+    // A normal end keeps what a crash would have lost.
+    if (vGravacaoAgendada)
+        PGravaEstado();
+}
+
+QString TSimuladorFcm::FArquivoEstado(const QString& pDiretorio)
+{
+    return QDir(pDiretorio).filePath(QStringLiteral("FcmMasterX.estado"));
+}
 
 int TSimuladorFcm::FValidaBomba(int pSl, int pBo) const
 {
@@ -71,6 +93,7 @@ TSimuladorFcm::TBicoSim& TSimuladorFcm::FBico(int pSl, int pBo, int pBi)
 void TSimuladorFcm::PMudaEstado(int pSl, int pBo, int pBi, int pEstado)
 {
     FBico(pSl, pBo, pBi).vEstado = pEstado;
+    PAgendaGravacao();
     PEmite(1, {pSl, pBo, pBi, pEstado});
 }
 
@@ -111,6 +134,8 @@ int TSimuladorFcm::FConfigura(int pSlave, int pBombas, int pModo, int pTipo)
 
 QJsonValue TSimuladorFcm::FExecuta(int pCliente, const QString& pMetodo, QList<qint64>& pArgs)
 {
+    // Most methods change something the concentrators keep.
+    PAgendaGravacao();
     const auto a = [&](int i) { return static_cast<int>(pArgs.value(i)); };
     if (pMetodo == QLatin1String("FcmOpen"))
         return FAbre(pCliente, a(0));
@@ -208,9 +233,29 @@ QJsonValue TSimuladorFcm::FMetodoDeBico(const QString& pMetodo, const QList<qint
     return 1;
 }
 
-QList<QPair<int, QList<qint64>>> TSimuladorFcm::FRetiraOffline()
+QList<TDriverConcentrador::TEventoGuardado> TSimuladorFcm::FNaoConfirmados() const
 {
-    return std::exchange(vOffline, {});
+    QList<TEventoGuardado> eventos;
+    for (const auto& [entrega, evento] : vNaoConfirmados)
+        eventos.append(evento);
+    return eventos;
+}
+
+void TSimuladorFcm::PConfirma(qint64 pEntrega)
+{
+    if (vNaoConfirmados.erase(pEntrega) > 0)
+        PAgendaGravacao();
+}
+
+// The fueling is on disk before anybody hears of it: a server that dies
+// right after still delivers it.
+void TSimuladorFcm::PGuarda(int pEvento, const QList<qint64>& pArgs)
+{
+    const qint64 entrega = vProximaEntrega++;
+    vNaoConfirmados[entrega] = TEventoGuardado{entrega, pEvento, pArgs};
+    PGravaEstado();
+    if (FTemAssinante())
+        PEmite(pEvento, pArgs, entrega);
 }
 
 // --- the fueling cycle -------------------------------------------------------
@@ -285,15 +330,13 @@ void TSimuladorFcm::PInformaAbastecimento(const TCiclo& pCiclo, qint64 pTotalIni
     const qint64 hms = FHoraMinSeg(agora.time());
     const qint64 dma = FDiaMesAno(agora.date());
     const QList<qint64> endereco{pCiclo.vSl, pCiclo.vBo, pCiclo.vBi, pCiclo.vVolume};
-    if (!FTemAssinante()) {
-        vOffline.append({8, endereco + QList<qint64>{bico.vTotalCentesimos, bico.vPrecoMilesimos, 3, 2, 3, hms, dma}});
-        return;
-    }
+    if (!FTemAssinante())
+        return PGuarda(8, endereco + QList<qint64>{bico.vTotalCentesimos, bico.vPrecoMilesimos, 3, 2, 3, hms, dma});
     if (vSlaves.at(pCiclo.vSl).vTipoMensagem == 2)
-        PEmite(11, endereco + QList<qint64>{pTotalInicial, bico.vTotalCentesimos, bico.vPrecoMilesimos, 3, 2, 2, 3,
-                                            hms, dma});
+        PGuarda(11, endereco + QList<qint64>{pTotalInicial, bico.vTotalCentesimos, bico.vPrecoMilesimos, 3, 2, 2, 3,
+                                             hms, dma});
     else
-        PEmite(5, endereco + QList<qint64>{bico.vTotalCentesimos, bico.vPrecoMilesimos, 3, 2, 3});
+        PGuarda(5, endereco + QList<qint64>{bico.vTotalCentesimos, bico.vPrecoMilesimos, 3, 2, 3});
 }
 
 // --- the simulator's own controls -------------------------------------------------
@@ -352,6 +395,153 @@ QString TSimuladorFcm::FEstado() const
             }
         }
     }
-    texto += QStringLiteral("Abastecimentos off-line guardados: %1\n").arg(vOffline.size());
+    texto += QStringLiteral("Abastecimentos não confirmados: %1\n").arg(vNaoConfirmados.size());
     return texto;
+}
+
+// --- the state file ------------------------------------------------------------------
+
+namespace {
+
+QJsonArray FJson(const QList<qint64>& pNumeros)
+{
+    QJsonArray json;
+    for (const qint64 n : pNumeros)
+        json.append(n);
+    return json;
+}
+
+QList<qint64> FNumeros(const QJsonArray& pJson)
+{
+    QList<qint64> numeros;
+    for (const QJsonValue& v : pJson)
+        numeros.append(v.toInteger());
+    return numeros;
+}
+
+QString FNovaInstancia()
+{
+    return QString::number(QRandomGenerator::system()->generate64(), 16);
+}
+
+} // namespace
+
+qint64 TSimuladorFcm::FBaseAtual() const
+{
+    return vNaoConfirmados.empty() ? vProximaEntrega : vNaoConfirmados.begin()->first;
+}
+
+QJsonObject TSimuladorFcm::FEstadoJson() const
+{
+    QJsonArray slaves;
+    for (const auto& [numero, slave] : vSlaves) {
+        QJsonArray bombas;
+        for (const TBombaSim& bomba : slave.vBombas) {
+            QJsonArray bicos;
+            for (const TBicoSim& b : bomba.vBicos)
+                bicos.append(QJsonArray{b.vPrecoMilesimos, b.vTotalCentesimos, b.vUltimoVolume, b.vEstado});
+            bombas.append(QJsonObject{{QStringLiteral("travada"), bomba.vTravada}, {QStringLiteral("bicos"), bicos}});
+        }
+        slaves.append(QJsonObject{{QStringLiteral("slave"), numero},
+                                  {QStringLiteral("modo"), slave.vModo},
+                                  {QStringLiteral("tipo"), slave.vTipoMensagem},
+                                  {QStringLiteral("bombas"), bombas}});
+    }
+    QJsonArray guardados;
+    for (const auto& [entrega, evento] : vNaoConfirmados)
+        guardados.append(QJsonObject{{QStringLiteral("entrega"), entrega},
+                                     {QStringLiteral("evento"), evento.vEvento},
+                                     {QStringLiteral("args"), FJson(evento.vArgs)}});
+    return QJsonObject{{QStringLiteral("instancia"), vInstancia},
+                       {QStringLiteral("proximaEntrega"), vProximaEntrega},
+                       {QStringLiteral("numSlaves"), vNumSlaves},
+                       {QStringLiteral("slaves"), slaves},
+                       {QStringLiteral("naoConfirmados"), guardados}};
+}
+
+void TSimuladorFcm::PAplicaEstado(const QJsonObject& pEstado)
+{
+    vInstancia = pEstado.value(QStringLiteral("instancia")).toString();
+    vProximaEntrega = std::max<qint64>(1, pEstado.value(QStringLiteral("proximaEntrega")).toInteger());
+    vNumSlaves = pEstado.value(QStringLiteral("numSlaves")).toInt();
+    for (const QJsonValue& s : pEstado.value(QStringLiteral("slaves")).toArray()) {
+        const QJsonObject o = s.toObject();
+        TSlaveSim& slave = vSlaves[o.value(QStringLiteral("slave")).toInt()];
+        slave.vModo = o.value(QStringLiteral("modo")).toInt(10);
+        slave.vTipoMensagem = o.value(QStringLiteral("tipo")).toInt(1);
+        for (const QJsonValue& b : o.value(QStringLiteral("bombas")).toArray()) {
+            TBombaSim& bomba = slave.vBombas.emplace_back();
+            bomba.vTravada = b.toObject().value(QStringLiteral("travada")).toBool();
+            const QJsonArray bicos = b.toObject().value(QStringLiteral("bicos")).toArray();
+            for (size_t i = 0; i < bomba.vBicos.size() && i < static_cast<size_t>(bicos.size()); ++i) {
+                const QJsonArray v = bicos.at(static_cast<qsizetype>(i)).toArray();
+                TBicoSim& bico = bomba.vBicos[i];
+                bico.vPrecoMilesimos = v.at(0).toInt(5799);
+                bico.vTotalCentesimos = v.at(1).toInteger();
+                bico.vUltimoVolume = v.at(2).toInt();
+                // A cycle under way died with the server: the nozzle is hung up.
+                const int estado = v.at(3).toInt(4);
+                bico.vEstado = (estado == 3 || estado == 5) ? 4 : estado;
+            }
+        }
+    }
+    for (const QJsonValue& g : pEstado.value(QStringLiteral("naoConfirmados")).toArray()) {
+        const QJsonObject o = g.toObject();
+        const qint64 entrega = o.value(QStringLiteral("entrega")).toInteger();
+        vNaoConfirmados[entrega] = TEventoGuardado{entrega, o.value(QStringLiteral("evento")).toInt(),
+                                                   FNumeros(o.value(QStringLiteral("args")).toArray())};
+        vProximaEntrega = std::max(vProximaEntrega, entrega + 1);
+    }
+}
+
+void TSimuladorFcm::PCarregaEstado()
+{
+    QFile arquivo(vArquivoEstado);
+    if (!vArquivoEstado.isEmpty() && arquivo.open(QIODevice::ReadOnly)) {
+        QJsonParseError erro{};
+        const QJsonDocument documento = QJsonDocument::fromJson(arquivo.readAll(), &erro);
+        if (documento.isObject())
+            PAplicaEstado(documento.object());
+        else
+            std::fprintf(stderr, "FcmMasterX: estado ilegível em %s (%s); os concentradores começam do zero\n",
+                         qPrintable(vArquivoEstado), qPrintable(erro.errorString()));
+    }
+    if (vInstancia.isEmpty()) {
+        // A numbering nobody has seen: nothing the connector remembers of
+        // an older one can be taken for it.
+        vInstancia = FNovaInstancia();
+        vSlaves.clear();
+        vNaoConfirmados.clear();
+        vProximaEntrega = 1;
+    }
+    vBaseGravada = FBaseAtual();
+}
+
+void TSimuladorFcm::PAgendaGravacao()
+{
+    // Configuration changes and acknowledgements come in bursts: one write
+    // for all of them. Losing one only means a fueling is delivered again.
+    if (vArquivoEstado.isEmpty() || vGravacaoAgendada)
+        return;
+    vGravacaoAgendada = true;
+    QTimer::singleShot(0, this, [this] {
+        if (vGravacaoAgendada)
+            PGravaEstado();
+    });
+}
+
+void TSimuladorFcm::PGravaEstado()
+{
+    vGravacaoAgendada = false;
+    if (vArquivoEstado.isEmpty()) {
+        vBaseGravada = FBaseAtual();
+        return;
+    }
+    const qint64 base = FBaseAtual();
+    try {
+        TGravacaoAtomica::PGrava(vArquivoEstado, QJsonDocument(FEstadoJson()).toJson(QJsonDocument::Compact));
+        vBaseGravada = base;
+    } catch (const EErro& erro) {
+        std::fprintf(stderr, "FcmMasterX: %s\n", qPrintable(erro.Mensagem()));
+    }
 }

@@ -12,6 +12,11 @@
 // Up to four FCM Master devices with their slaves, pumps and nozzles, each
 // nozzle running the fueling cycle a real one runs: lifted, waiting for its
 // authorisation where the mode asks for it, delivering, hung up, reported.
+//
+// Like hardware, the concentrators outlive the server program: their
+// configuration and the fuelings not yet acknowledged live in a state file,
+// replaced atomically, from which a new server starts. A fueling cycle under
+// way when the server dies is lost, as on a pump that loses power.
 class TSimuladorFcm : public QObject, public TDriverConcentrador {
     Q_OBJECT
 public:
@@ -19,12 +24,19 @@ public:
     static constexpr int cVersaoMaster = 2015;
     static constexpr int cEsperaAutorizacaoMs = 10000;
 
-    TSimuladorFcm();
+    // pArquivoEstado empty: nothing is kept across a restart.
+    explicit TSimuladorFcm(QString pArquivoEstado = {});
     ~TSimuladorFcm() override;
+
+    // The state file of a program directory.
+    static QString FArquivoEstado(const QString& pDiretorio);
 
     QJsonValue FExecuta(int pCliente, const QString& pMetodo, QList<qint64>& pArgs) override;
     void PClienteSaiu(int pCliente) override;
-    QList<QPair<int, QList<qint64>>> FRetiraOffline() override;
+    QList<TEventoGuardado> FNaoConfirmados() const override;
+    void PConfirma(qint64 pEntrega) override;
+    QString FInstancia() const override { return vInstancia; }
+    qint64 FBase() const override { return vBaseGravada; }
     bool FControle(const QString& pVerbo, const QJsonArray& pArgs, const TResponde& pResponde) override;
 
 private:
@@ -63,10 +75,24 @@ private:
     void PInformaAbastecimento(const TCiclo& pCiclo, qint64 pTotalInicial);
     QString FEstado() const;
     QJsonArray FBicos() const;
+    void PGuarda(int pEvento, const QList<qint64>& pArgs);
+
+    // The state file.
+    void PCarregaEstado();
+    QJsonObject FEstadoJson() const;
+    void PAplicaEstado(const QJsonObject& pEstado);
+    void PAgendaGravacao();
+    void PGravaEstado();
+    qint64 FBaseAtual() const;
 
     std::array<int, 5> vDono{}; // device 1 to 4: the connection that holds it
     int vNumSlaves = 0;
     std::map<int, TSlaveSim> vSlaves;
     std::vector<std::shared_ptr<TCiclo>> vAguardando; // lifted, waiting for authorisation
-    QList<QPair<int, QList<qint64>>> vOffline;
+    std::map<qint64, TEventoGuardado> vNaoConfirmados;
+    qint64 vProximaEntrega = 1;
+    qint64 vBaseGravada = 1;
+    QString vInstancia;
+    const QString vArquivoEstado;
+    bool vGravacaoAgendada = false;
 };

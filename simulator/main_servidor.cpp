@@ -5,8 +5,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 int main(int argc, char** argv)
@@ -19,6 +22,16 @@ int main(int argc, char** argv)
         diretorio = args.at(indice + 1);
     diretorio = QDir(diretorio).absolutePath();
 
+    // Two servers starting together for one directory would both take the
+    // concentrators' state file; the lock lets only one of them go on.
+    const QByteArray trava = QFile::encodeName(QDir(diretorio).filePath(QStringLiteral("FcmMasterX.trava")));
+    // Read-only: a file open for writing would keep the directory's file system
+    // from being remounted read-only.
+    const int fdTrava = ::open(trava.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fdTrava >= 0 && ::flock(fdTrava, LOCK_EX | LOCK_NB) != 0) {
+        std::printf("FcmMasterX já está em execução em %s\n", qPrintable(diretorio));
+        return 0;
+    }
     if (TServidorFcm::FJaEmExecucao(diretorio)) {
         std::printf("FcmMasterX já está em execução em %s\n", qPrintable(diretorio));
         return 0;
@@ -26,7 +39,7 @@ int main(int argc, char** argv)
     // The server outlives the connector that started it, and a Ctrl+C in the
     // connector's terminal must not take the off-line fuelings with it.
     ::setsid();
-    TServidorFcm servidor(diretorio, std::make_unique<TSimuladorFcm>());
+    TServidorFcm servidor(diretorio, std::make_unique<TSimuladorFcm>(TSimuladorFcm::FArquivoEstado(diretorio)));
     QString erro;
     if (!servidor.FInicia(erro)) {
         std::fprintf(stderr, "FcmMasterX: não foi possível escutar em %s: %s\n", qPrintable(diretorio),
