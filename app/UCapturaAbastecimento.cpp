@@ -94,30 +94,47 @@ std::optional<QDateTime> TCapturaAbastecimento::FDecodificaDataHora(int pDiaMesA
 
 // --- the capture -----------------------------------------------------------------
 
-void TCapturaAbastecimento::PRecebe(int pEvento, const QList<qint64>& pArgs)
+void TCapturaAbastecimento::PRecebe(int pEvento, const QList<qint64>& pArgs,
+                                    const std::optional<TDiarioAbastecimentos::TEntrega>& pEntrega, bool& pRecebido)
 {
+    // Delivered again because its acknowledgement never reached the
+    // component: it is in the journal or stored already.
+    if (pEntrega && vDiario.FConhece(*pEntrega))
+        return;
     const QDateTime agora = QDateTime::currentDateTime();
     std::exception_ptr erroDiario;
     qint64 numero = -1;
     try {
-        numero = vDiario.FRegistra(pEvento, pArgs, agora);
+        numero = vDiario.FRegistra(pEvento, pArgs, agora, pEntrega);
     } catch (...) {
         erroDiario = std::current_exception(); // the fueling is still captured
     }
     std::vector<TDiarioAbastecimentos::TEntrada> entradas = vDiario.FPendentes();
     if (numero < 0)
-        entradas.push_back({-1, agora, pEvento, pArgs, {}});
-    PProcessa(entradas, erroDiario);
+        entradas.push_back({-1, agora, pEvento, pArgs, {}, pEntrega});
+    // An event the journal holds is received whatever fails next; one it
+    // could not take is received only once its capture has ended.
+    pRecebido = numero >= 0;
+    PProcessa(entradas, erroDiario, pRecebido);
 }
 
-// A failure after the one shown goes to the log; when the log cannot take
-// it either, that failure is shown instead. Either way the loop goes on to an
-// event the journal could not take.
-void TCapturaAbastecimento::PRegistraPendente(const EErro& pErro, std::exception_ptr& pErroMostrado)
+// A failure after the one shown goes to the log, saying what became of the
+// fueling; when the log cannot take it either, that failure is shown
+// instead. Either way the loop goes on.
+void TCapturaAbastecimento::PRegistraFalha(const TDiarioAbastecimentos::TEntrada& pEntrada, const EErro& pErro,
+                                           std::exception_ptr& pErroMostrado) const
 {
+    QString texto;
+    if (vConcluida)
+        texto = QStringLiteral("Abastecimento gravado; ocorreu um erro depois da gravação.");
+    else if (pEntrada.vNumero >= 0)
+        texto = QStringLiteral("Abastecimento não gravado; fica pendente para nova tentativa.");
+    else if (pEntrada.vEntrega)
+        texto = QStringLiteral("Abastecimento não gravado; o concentrador o enviará novamente.");
+    else
+        texto = QStringLiteral("Abastecimento não gravado.");
     try {
-        TGenerico::PGeraLog(QStringLiteral("Abastecimento não gravado; fica pendente para nova tentativa.") +
-                            QStringLiteral("\rMotivo: ") + pErro.Mensagem());
+        TGenerico::PGeraLog(texto + QStringLiteral("\rMotivo: ") + pErro.Mensagem());
     } catch (const EErro&) {
         if (!pErroMostrado)
             pErroMostrado = std::current_exception();
@@ -126,11 +143,12 @@ void TCapturaAbastecimento::PRegistraPendente(const EErro& pErro, std::exception
 
 void TCapturaAbastecimento::PReprocessaPendentes()
 {
-    PProcessa(vDiario.FPendentes(), {});
+    bool recebido = true;
+    PProcessa(vDiario.FPendentes(), {}, recebido);
 }
 
 void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas,
-                                      std::exception_ptr pErroDiario)
+                                      std::exception_ptr pErroDiario, bool& pRecebido)
 {
     std::exception_ptr primeiroErro = pErroDiario;
     bool parado = false;
@@ -142,16 +160,19 @@ void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::T
         // nowhere else to wait.
         if (parado && entrada.vNumero >= 0)
             continue;
+        vConcluida = false;
         try {
-            if (FCaptura(entrada) != TFim::Falhou)
-                vFalhaMostrada = false;
+            FCaptura(entrada);
+            vFalhaMostrada = false;
         } catch (const EErro& erro) {
             if (!primeiroErro && !vFalhaMostrada)
                 primeiroErro = std::current_exception();
             else
-                PRegistraPendente(erro, primeiroErro);
-            parado = true;
+                PRegistraFalha(entrada, erro, primeiroErro);
+            parado = parado || !vConcluida;
         }
+        if (entrada.vNumero < 0)
+            pRecebido = vConcluida;
     }
     if (primeiroErro) {
         vFalhaMostrada = true;
@@ -193,14 +214,14 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(const TDiarioAbastec
     abastecimento->SetId(Parametros->Id());
     if (pEntrada.vNumero >= 0)
         vDiario.PTentativa(pEntrada.vNumero, abastecimento->Id(), abastecimento->Sequencia());
+    // A failure that may pass raises and leaves the capture pending; a
+    // refusal for good has been logged with its reason and its Id is used
+    // up: retrying would only be refused again, so it ends here.
     const bool gravado = BancoDados->FGravaAbastecimento(*abastecimento);
-    if (gravado)
-        PConclui(pEntrada);
-    else if (pEntrada.vNumero >= 0)
-        vDiario.PTentativaFalhou(pEntrada.vNumero);
+    PConclui(pEntrada);
     PRecarregaGrade();
     TGenerico::PGeraLog(FTextoLog(l, *abastecimento));
-    return gravado ? TFim::Gravado : TFim::Falhou;
+    return gravado ? TFim::Gravado : TFim::Recusado;
 }
 
 // An earlier attempt died between its insert and the end of its capture:
@@ -225,6 +246,9 @@ bool TCapturaAbastecimento::FJaGravado(const TDiarioAbastecimentos::TEntrada& pE
 
 void TCapturaAbastecimento::PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada)
 {
+    // From here on the fueling is dealt with, even if the journal cannot
+    // say so: a retry finds its row.
+    vConcluida = true;
     if (pEntrada.vNumero >= 0)
         vDiario.PConclui(pEntrada.vNumero);
 }

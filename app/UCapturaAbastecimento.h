@@ -25,10 +25,16 @@ public:
 
     TCapturaAbastecimento(QTableView* pGrid, const QString& pDiario);
 
-    // A fueling event with its raw arguments, as the component delivered them.
-    // Raises the first failure of a run of failures; later ones, until a
-    // capture succeeds again, are only logged.
-    void PRecebe(int pEvento, const QList<qint64>& pArgs);
+    // A fueling event with its raw arguments, as the component delivered them,
+    // with the component's numbering when it has one: a delivery taken
+    // already is not captured again. pRecebido ends false when the fueling
+    // is neither in the journal nor stored: the component must deliver it
+    // again. Raises the first failure of a run of failures; later ones, until
+    // a capture succeeds again, are only logged.
+    void PRecebe(int pEvento, const QList<qint64>& pArgs,
+                 const std::optional<TDiarioAbastecimentos::TEntrega>& pEntrega, bool& pRecebido);
+    // Every delivery of pInstancia below pBase is forgotten by the component.
+    void PInformaBase(const QString& pInstancia, qint64 pBase) { vDiario.PAtualizaBase(pInstancia, pBase); }
     // Captures what earlier runs left in the journal.
     void PReprocessaPendentes();
 
@@ -40,11 +46,14 @@ public:
     static QString FTextoHora(int pHoraMinSeg);
 
 private:
-    enum class TFim { Gravado, Descartado, Falhou };
+    enum class TFim { Gravado, Descartado, Recusado };
     struct TLeitura;
 
-    void PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas, std::exception_ptr pErroDiario);
-    static void PRegistraPendente(const EErro& pErro, std::exception_ptr& pErroMostrado);
+    // pRecebido: whether the event the journal could not take (if any) has ended.
+    void PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas, std::exception_ptr pErroDiario,
+                   bool& pRecebido);
+    void PRegistraFalha(const TDiarioAbastecimentos::TEntrada& pEntrada, const EErro& pErro,
+                        std::exception_ptr& pErroMostrado) const;
     TFim FCaptura(const TDiarioAbastecimentos::TEntrada& pEntrada);
     bool FJaGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, TAbastecimento& pAbastecimento);
     void PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada);
@@ -55,4 +64,5 @@ private:
     QTableView* vGrid;
     TDiarioAbastecimentos vDiario;
     bool vFalhaMostrada = false;
+    bool vConcluida = false; // the entry being captured has ended
 };

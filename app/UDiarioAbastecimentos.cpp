@@ -2,6 +2,7 @@
 
 #include "UDiretorioPrograma.h"
 #include "UErro.h"
+#include "UGravacaoAtomica.h"
 
 #include <QFile>
 
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <map>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +25,25 @@ QList<QByteArray> FCampos(const QByteArray& pLinha)
     return pLinha.trimmed().split(' ');
 }
 
+// A numbering's name as one word of a line.
+QByteArray FNomeInstancia(const QString& pInstancia)
+{
+    QByteArray nome = pInstancia.toUtf8();
+    nome.replace(' ', '_');
+    return nome.isEmpty() ? QByteArray("-") : nome;
+}
+
+QByteArray FLinhaEvento(const TDiarioAbastecimentos::TEntrada& e)
+{
+    QByteArray linha = QByteArray(e.vEntrega ? "D " : "A ") + QByteArray::number(e.vNumero) + ' ' +
+                       QByteArray::number(e.vMomento.toMSecsSinceEpoch()) + ' ' + QByteArray::number(e.vEvento);
+    if (e.vEntrega)
+        linha += ' ' + FNomeInstancia(e.vEntrega->vInstancia) + ' ' + QByteArray::number(e.vEntrega->vNumero);
+    for (const qint64 a : e.vArgs)
+        linha += ' ' + QByteArray::number(a);
+    return linha;
+}
+
 } // namespace
 
 QString TDiarioAbastecimentos::FCaminhoPadrao()
@@ -34,13 +53,68 @@ QString TDiarioAbastecimentos::FCaminhoPadrao()
 
 TDiarioAbastecimentos::TDiarioAbastecimentos(QString pCaminho) : vCaminho(std::move(pCaminho))
 {
+    PLe();
+}
+
+void TDiarioAbastecimentos::PLe()
+{
     QFile arquivo(vCaminho);
     if (!arquivo.open(QIODevice::ReadOnly))
         return;
-    while (!arquivo.atEnd()) {
-        const QList<QByteArray> campos = FCampos(arquivo.readLine());
-        if (campos.size() >= 2)
-            vUltimo = std::max(vUltimo, campos.at(1).toLongLong());
+    const QByteArray conteudo = arquivo.readAll();
+    arquivo.close();
+    const qsizetype fim = conteudo.lastIndexOf('\n') + 1;
+    for (const QByteArray& linha : QByteArrayView(conteudo).first(fim).toByteArray().split('\n'))
+        PAplica(linha);
+    vTamanho = fim;
+    if (fim < conteudo.size())
+        PCortaLinhaRasgada(fim);
+}
+
+// A crash in the middle of an append leaves a line without its end; the
+// next line appended would run into it and read back as one damaged entry.
+void TDiarioAbastecimentos::PCortaLinhaRasgada(qint64 pTamanhoValido)
+{
+    const QByteArray caminho = QFile::encodeName(vCaminho);
+    const int fd = ::open(caminho.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return; // the next append fails and says why
+    if (::ftruncate(fd, pTamanhoValido) == 0)
+        ::fsync(fd);
+    ::close(fd);
+}
+
+void TDiarioAbastecimentos::PAplica(const QByteArray& pLinha)
+{
+    const QList<QByteArray> c = FCampos(pLinha);
+    if (c.size() < 2)
+        return;
+    const qint64 numero = c.at(1).toLongLong();
+    vUltimo = std::max(vUltimo, numero);
+    const QByteArray& tipo = c.at(0);
+    if ((tipo == "A" && c.size() >= 4) || (tipo == "D" && c.size() >= 6)) {
+        TEntrada entrada{numero, QDateTime::fromMSecsSinceEpoch(c.at(2).toLongLong()), c.at(3).toInt(), {}, {}, {}};
+        qsizetype primeiro = 4;
+        if (tipo == "D") {
+            entrada.vEntrega = TEntrega{QString::fromUtf8(c.at(4)), c.at(5).toLongLong()};
+            primeiro = 6;
+        }
+        for (qsizetype i = primeiro; i < c.size(); ++i)
+            entrada.vArgs.append(c.at(i).toLongLong());
+        vAbertas[numero] = entrada;
+    } else if (tipo == "T" && c.size() >= 4 && vAbertas.contains(numero)) {
+        vAbertas[numero].vTentativa = QPair<int, int>(c.at(2).toInt(), c.at(3).toInt());
+    } else if (tipo == "R" && vAbertas.contains(numero)) {
+        vAbertas[numero].vTentativa.reset();
+    } else if (tipo == "F") {
+        const auto aberta = vAbertas.find(numero);
+        if (aberta == vAbertas.end())
+            return;
+        if (aberta->second.vEntrega)
+            vConcluidas[aberta->second.vEntrega->vInstancia].insert(aberta->second.vEntrega->vNumero);
+        vAbertas.erase(aberta);
+    } else if (tipo == "V" && c.size() >= 3) {
+        vConcluidas[QString::fromUtf8(c.at(1))].insert(c.at(2).toLongLong());
     }
 }
 
@@ -54,32 +128,31 @@ void TDiarioAbastecimentos::PAcrescenta(const QByteArray& pLinha, bool pSincroni
     struct stat antes {};
     const bool tamanhoConhecido = ::fstat(fd, &antes) == 0;
     // One write of a short line with O_APPEND: a crash leaves the line whole
-    // or a torn last line, which the reader skips.
+    // or a torn last line, which is cut away on the next start.
     const ssize_t escrito = ::write(fd, linha.constData(), static_cast<size_t>(linha.size()));
     const int erroEscrita = errno;
     // A line cut short by a full disk would run into the next one appended:
     // it is taken back.
     if (escrito > 0 && escrito != linha.size() && tamanhoConhecido)
         (void)!::ftruncate(fd, antes.st_size);
-    const bool sincronizado = !pSincroniza || ::fsync(fd) == 0;
+    const bool sincronizado = !pSincroniza || ::fdatasync(fd) == 0;
     const int erroSincronia = errno;
     ::close(fd);
     if (escrito != linha.size())
         PFalha(vCaminho, escrito < 0 ? erroEscrita : ENOSPC);
     if (!sincronizado)
         PFalha(vCaminho, erroSincronia);
+    vTamanho = (tamanhoConhecido ? antes.st_size : vTamanho) + linha.size();
 }
 
-qint64 TDiarioAbastecimentos::FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento)
+qint64 TDiarioAbastecimentos::FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
+                                         const std::optional<TEntrega>& pEntrega)
 {
-    const qint64 numero = vUltimo + 1;
-    QByteArray linha = "A " + QByteArray::number(numero) + ' ' + QByteArray::number(pMomento.toMSecsSinceEpoch()) +
-                       ' ' + QByteArray::number(pEvento);
-    for (const qint64 a : pArgs)
-        linha += ' ' + QByteArray::number(a);
-    PAcrescenta(linha, true);
-    vUltimo = numero;
-    return numero;
+    TEntrada entrada{vUltimo + 1, pMomento, pEvento, pArgs, {}, pEntrega};
+    PAcrescenta(FLinhaEvento(entrada), true);
+    vUltimo = entrada.vNumero;
+    vAbertas[entrada.vNumero] = std::move(entrada);
+    return vUltimo;
 }
 
 void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
@@ -89,56 +162,104 @@ void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
     PAcrescenta("T " + QByteArray::number(pNumero) + ' ' + QByteArray::number(pId) + ' ' +
                     QByteArray::number(pSequencia),
                 true);
-}
-
-void TDiarioAbastecimentos::PTentativaFalhou(qint64 pNumero)
-{
-    PAcrescenta("R " + QByteArray::number(pNumero), false);
+    if (vAbertas.contains(pNumero))
+        vAbertas[pNumero].vTentativa = QPair<int, int>(pId, pSequencia);
 }
 
 void TDiarioAbastecimentos::PConclui(qint64 pNumero)
 {
     // Not synced: if it is lost, the retry finds the row and stores nothing.
     PAcrescenta("F " + QByteArray::number(pNumero), false);
-    PCompactaSeVazio();
+    const auto aberta = vAbertas.find(pNumero);
+    if (aberta != vAbertas.end()) {
+        if (aberta->second.vEntrega)
+            vConcluidas[aberta->second.vEntrega->vInstancia].insert(aberta->second.vEntrega->vNumero);
+        vAbertas.erase(aberta);
+    }
+    PCompacta();
+}
+
+bool TDiarioAbastecimentos::FConhece(const TEntrega& pEntrega) const
+{
+    const auto concluidas = vConcluidas.find(pEntrega.vInstancia);
+    if (concluidas != vConcluidas.end() && concluidas->second.contains(pEntrega.vNumero))
+        return true;
+    for (const auto& [numero, entrada] : vAbertas) {
+        if (entrada.vEntrega && entrada.vEntrega->vInstancia == pEntrega.vInstancia &&
+            entrada.vEntrega->vNumero == pEntrega.vNumero)
+            return true;
+    }
+    return false;
+}
+
+void TDiarioAbastecimentos::PAtualizaBase(const QString& pInstancia, qint64 pBase)
+{
+    const auto anterior = vBases.find(pInstancia);
+    if (anterior != vBases.end() && anterior->second >= pBase && vBases.size() == 1)
+        return;
+    vBases = {{pInstancia, pBase}};
+    // A numbering of another name is a component that lost its memory: it
+    // will never deliver the old numbers again.
+    for (auto c = vConcluidas.begin(); c != vConcluidas.end();)
+        c = c->first == pInstancia ? std::next(c) : vConcluidas.erase(c);
+    PEsquece(pInstancia, pBase);
+    PCompacta();
+}
+
+void TDiarioAbastecimentos::PEsquece(const QString& pInstancia, qint64 pAbaixoDe)
+{
+    const auto concluidas = vConcluidas.find(pInstancia);
+    if (concluidas == vConcluidas.end())
+        return;
+    std::set<qint64>& numeros = concluidas->second;
+    numeros.erase(numeros.begin(), numeros.lower_bound(pAbaixoDe));
+    if (numeros.empty())
+        vConcluidas.erase(concluidas);
+}
+
+void TDiarioAbastecimentos::PCompacta()
+{
+    if (vAbertas.empty() && vConcluidas.empty()) {
+        // Once every capture has ended and the component has forgotten
+        // every delivery, the journal holds nothing worth keeping.
+        if (vTamanho > 0 && ::truncate(QFile::encodeName(vCaminho).constData(), 0) == 0)
+            vTamanho = 0;
+        return;
+    }
+    if (vTamanho <= cTamanhoCompactacao)
+        return;
+    // What it still remembers, written anew in one piece: a crash keeps
+    // either the old journal or the new one.
+    const QByteArray conteudo = FConteudoCompacto();
+    try {
+        TGravacaoAtomica::PGrava(vCaminho, conteudo);
+        vTamanho = conteudo.size();
+    } catch (const EErro&) {
+        // The longer journal says the same; the next append says what fails.
+    }
+}
+
+QByteArray TDiarioAbastecimentos::FConteudoCompacto() const
+{
+    QByteArray conteudo;
+    for (const auto& [instancia, numeros] : vConcluidas) {
+        for (const qint64 n : numeros)
+            conteudo += "V " + FNomeInstancia(instancia) + ' ' + QByteArray::number(n) + '\n';
+    }
+    for (const auto& [numero, entrada] : vAbertas) {
+        conteudo += FLinhaEvento(entrada) + '\n';
+        if (entrada.vTentativa)
+            conteudo += "T " + QByteArray::number(numero) + ' ' + QByteArray::number(entrada.vTentativa->first) +
+                        ' ' + QByteArray::number(entrada.vTentativa->second) + '\n';
+    }
+    return conteudo;
 }
 
 std::vector<TDiarioAbastecimentos::TEntrada> TDiarioAbastecimentos::FPendentes() const
 {
-    std::map<qint64, TEntrada> abertas;
-    QFile arquivo(vCaminho);
-    if (!arquivo.open(QIODevice::ReadOnly))
-        return {};
-    while (!arquivo.atEnd()) {
-        const QByteArray linha = arquivo.readLine();
-        if (!linha.endsWith('\n'))
-            break; // torn by a crash in the middle of the write
-        const QList<QByteArray> c = FCampos(linha);
-        if (c.size() < 2)
-            continue;
-        const qint64 numero = c.at(1).toLongLong();
-        if (c.at(0) == "A" && c.size() >= 4) {
-            TEntrada entrada{numero, QDateTime::fromMSecsSinceEpoch(c.at(2).toLongLong()), c.at(3).toInt(), {}, {}};
-            for (qsizetype i = 4; i < c.size(); ++i)
-                entrada.vArgs.append(c.at(i).toLongLong());
-            abertas[numero] = entrada;
-        } else if (c.at(0) == "T" && c.size() >= 4 && abertas.contains(numero)) {
-            abertas[numero].vTentativa = QPair<int, int>(c.at(2).toInt(), c.at(3).toInt());
-        } else if (c.at(0) == "R" && abertas.contains(numero)) {
-            abertas[numero].vTentativa.reset();
-        } else if (c.at(0) == "F") {
-            abertas.erase(numero);
-        }
-    }
     std::vector<TEntrada> pendentes;
-    for (auto& [numero, entrada] : abertas)
-        pendentes.push_back(std::move(entrada));
+    pendentes.reserve(vAbertas.size());
+    for (const auto& [numero, entrada] : vAbertas)
+        pendentes.push_back(entrada);
     return pendentes;
-}
-
-void TDiarioAbastecimentos::PCompactaSeVazio()
-{
-    // Once every capture has ended the journal holds nothing worth keeping.
-    if (FPendentes().empty())
-        ::truncate(QFile::encodeName(vCaminho).constData(), 0);
 }

@@ -4,7 +4,9 @@
 #include <QList>
 #include <QString>
 
+#include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 // The write-ahead journal of fueling events, "ConcentradorTarnex.jrn" in the
@@ -13,10 +15,19 @@
 // database that fails, or a program that dies, loses no fueling.
 //
 // One line per fact, appended: "A" an event arrived (with the moment and its
-// raw arguments), "T" a row is about to be inserted with this Id and
-// sequence, "R" that insert failed, "F" the capture has ended.
+// raw arguments), "D" the same for an event the component numbered (with its
+// delivery), "T" a row is about to be inserted with this Id and sequence, "R"
+// that insert failed, "F" the capture has ended, "V" a delivery whose capture
+// ended long ago. The component delivers a fueling again until it is
+// acknowledged; the journal remembers each delivery until the component has
+// forgotten it for good, so a fueling delivered twice is captured once.
 class TDiarioAbastecimentos {
 public:
+    // A fueling as the component numbered it.
+    struct TEntrega {
+        QString vInstancia;
+        qint64 vNumero = 0;
+    };
     struct TEntrada {
         qint64 vNumero = 0;
         QDateTime vMomento; // when the event first arrived
@@ -25,25 +36,48 @@ public:
         // The numbering of an insert that may have committed (a "T" without
         // an "R" after it): look for the row before inserting again.
         std::optional<QPair<int, int>> vTentativa;
+        std::optional<TEntrega> vEntrega;
     };
 
+    // Reads what earlier runs left; a last line torn by a crash is cut away.
     explicit TDiarioAbastecimentos(QString pCaminho);
 
     // Raise EErro when the journal cannot be written.
-    qint64 FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento);
+    qint64 FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
+                     const std::optional<TEntrega>& pEntrega = std::nullopt);
     void PTentativa(qint64 pNumero, int pId, int pSequencia);
-    void PTentativaFalhou(qint64 pNumero);
     void PConclui(qint64 pNumero);
 
+    // Whether this delivery has been taken already (pending or captured).
+    bool FConhece(const TEntrega& pEntrega) const;
+    // Every delivery of pInstancia below pBase is forgotten by the component
+    // for good; a numbering of another name replaces the old one.
+    void PAtualizaBase(const QString& pInstancia, qint64 pBase);
+
+    bool FAberta(qint64 pNumero) const { return vAbertas.contains(pNumero); }
     // The events whose capture has not ended, oldest first.
     std::vector<TEntrada> FPendentes() const;
 
     static QString FCaminhoPadrao();
+    // Above this size a journal that still remembers something is written
+    // anew with only what it remembers.
+    static constexpr qint64 cTamanhoCompactacao = 64 * 1024;
 
 private:
+    void PLe();
+    void PCortaLinhaRasgada(qint64 pTamanhoValido);
+    void PAplica(const QByteArray& pLinha);
     void PAcrescenta(const QByteArray& pLinha, bool pSincroniza);
-    void PCompactaSeVazio();
+    void PEsquece(const QString& pInstancia, qint64 pAbaixoDe);
+    void PCompacta();
+    QByteArray FConteudoCompacto() const;
 
     QString vCaminho;
     qint64 vUltimo = 0;
+    qint64 vTamanho = 0;
+    std::map<qint64, TEntrada> vAbertas;
+    // Deliveries whose capture ended, by numbering, until the component
+    // reports them forgotten.
+    std::map<QString, std::set<qint64>> vConcluidas;
+    std::map<QString, qint64> vBases;
 };

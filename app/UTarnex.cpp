@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTableView>
 
@@ -139,6 +140,7 @@ void TFrmTarnex::PLigaEventos()
     // through the failure convention, so nothing is thrown back into it.
     TFcmMaster::PDefineProtecao([](const std::function<void()>& pAcao) { TAplicacao::FExecutaProtegido(pAcao); });
     TFcmMaster& c = *vFcmMaster;
+    c.OnConexaoRestabelecida = [](const QString& pTexto) { TGenerico::PGeraLog(pTexto); };
     c.OnMudancaDeEstado = std::bind_front(&TFrmTarnex::FcmMasterMudancaDeEstado, this);
     c.OnTotalizador = std::bind_front(&TFrmTarnex::FcmMasterTotalizador, this);
     c.OnVolume = std::bind_front(&TFrmTarnex::FcmMasterVolume, this);
@@ -171,7 +173,9 @@ void TFrmTarnex::FormCreate()
         vCaptura = std::make_unique<TCapturaAbastecimento>(GridAbastecimento, TDiarioAbastecimentos::FCaminhoPadrao());
         BancoDados->PDadosGridAbastecimento(GridAbastecimento);
         TGenerico::PFormataCamposGrid(GridAbastecimento);
-        vCaptura->PReprocessaPendentes();
+        // A pending fueling that fails again is shown; the concentrators are
+        // connected all the same, or nothing more would be captured.
+        TAplicacao::FExecutaProtegido([this] { vCaptura->PReprocessaPendentes(); });
         if (Parametros->Fcm2().NumBombas() != 0)
             btnFcmOpen2Click();
         if (Parametros->Fcm3().NumBombas() != 0)
@@ -360,9 +364,22 @@ void TFrmTarnex::btnDesconectarClick()
 
 void TFrmTarnex::PAbastecimento(int pEvento, const QList<qint64>& pArgs)
 {
+    const std::optional<TFcmMaster::TEntrega>& entrega = vFcmMaster->EntregaAtual();
+    bool recebido = false;
+    // Given back on every path that did not take the fueling, exceptions
+    // included: the component keeps it and delivers it again.
+    const auto devolve = qScopeGuard([&] {
+        if (!recebido)
+            vFcmMaster->PDevolveEntregaAtual();
+    });
     if (!vCaptura)
         throw EErro(QStringLiteral("O banco de dados não está disponível: o abastecimento não foi gravado."));
-    vCaptura->PRecebe(pEvento, pArgs);
+    std::optional<TDiarioAbastecimentos::TEntrega> numerada;
+    if (entrega) {
+        numerada = TDiarioAbastecimentos::TEntrega{entrega->vInstancia, entrega->vNumero};
+        vCaptura->PInformaBase(entrega->vInstancia, entrega->vBase);
+    }
+    vCaptura->PRecebe(pEvento, pArgs, numerada, recebido);
 }
 
 void TFrmTarnex::FcmMasterAbasteceu(QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, int total, int ppl,

@@ -106,9 +106,10 @@ bool TBancoDados::FGravaAbastecimento(const TAbastecimento& pAbastecimento)
         TGenerico::PGeraLog(QStringLiteral("Ocorreu um erro ao tentar gravar o abastecimento.") + cMotivo +
                             erro.Mensagem());
         // With the connection lost nobody knows whether the commit got
-        // through: the Id is not used up, and the caller looks for the row
-        // before storing the fueling again.
-        if (erro.ConexaoPerdida())
+        // through; a lock conflict or a full disk may be gone a moment
+        // later. What may pass leaves the Id unused, and the caller looks for
+        // the row before storing the fueling again.
+        if (!erro.Recusa())
             throw;
         resultado = false;
     }

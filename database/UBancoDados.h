@@ -19,10 +19,10 @@ public:
 
     // Fueling store.
     int FRetornaSequencia();
-    // False when the insert failed (logged; the Id is used up). A lost
-    // connection, a sequence that could not be raised or a settings file that
-    // could not be written raise instead: the row may be stored and the
-    // numbering not moved on.
+    // False when the database refused the insert for good (logged; the Id
+    // is used up). A lost connection, a lock conflict, a sequence that could
+    // not be raised or a settings file that could not be written raise
+    // instead: the row may be stored and the numbering not moved on.
     bool FGravaAbastecimento(const TAbastecimento& pAbastecimento);
     // Moves the numbering on past a stored fueling with Id pId: the next Id,
     // or the sequence raised and Id 1 after 9999. Raises EErro, leaving the

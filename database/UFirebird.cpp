@@ -154,12 +154,22 @@ const ISC_STATUS cConexaoPerdida[] = {isc_network_error, isc_net_read_err,      
                                       isc_lost_db_connection, isc_conn_lost, isc_shutdown,
                                       isc_att_shutdown,       isc_shutinprog, isc_bad_db_handle};
 // A row changed and committed by another transaction while this one waited.
-const ISC_STATUS cConflito[] = {isc_update_conflict, isc_deadlock};
+const ISC_STATUS cConflito[] = {isc_update_conflict, isc_deadlock, isc_lock_conflict, isc_lock_timeout};
+// The statement itself is refused whatever the moment: a rule of the table,
+// a value that does not fit, a trigger's exception, a missing right.
+const ISC_STATUS cRecusa[] = {isc_not_valid,         isc_not_valid_for,     isc_unique_key_violation,
+                              isc_no_dup,            isc_foreign_key,       isc_check_constraint,
+                              isc_primary_key_notnull, isc_primary_key_ref, isc_integ_fail,
+                              isc_arith_except,      isc_convert_error,     isc_string_truncation,
+                              isc_numeric_out_of_range, isc_datetime_range_exceeded, isc_except,
+                              isc_except2,           isc_no_priv,           isc_read_only_field};
 
 EErroBanco FErro(const FbException& pErro)
 {
     IStatus* status = pErro.getStatus();
-    return EErroBanco(FTextoDoErro(status), FTemCodigo(status, cConexaoPerdida), FTemCodigo(status, cConflito));
+    const bool perdida = FTemCodigo(status, cConexaoPerdida);
+    const bool conflito = FTemCodigo(status, cConflito);
+    return EErroBanco(FTextoDoErro(status), perdida, conflito, !perdida && !conflito && FTemCodigo(status, cRecusa));
 }
 
 std::vector<unsigned char> FBlocoTransacao(TStatus& pStatus)

@@ -15,18 +15,22 @@ class IAttachment;
 // A database failure, with the Firebird client's error text as it formats it.
 class EErroBanco : public EErro {
 public:
-    EErroBanco(const QString& pTexto, bool pConexaoPerdida, bool pConflito = false)
-        : EErro(pTexto), vConexaoPerdida(pConexaoPerdida), vConflito(pConflito)
+    EErroBanco(const QString& pTexto, bool pConexaoPerdida, bool pConflito = false, bool pRecusa = false)
+        : EErro(pTexto), vConexaoPerdida(pConexaoPerdida), vConflito(pConflito), vRecusa(pRecusa)
     {
     }
     // The attachment is gone (server stopped, network cut, database shut down).
     bool ConexaoPerdida() const { return vConexaoPerdida; }
     // Another transaction changed the row and committed while this one waited.
     bool Conflito() const { return vConflito; }
+    // The database refused the statement for good: running it again would
+    // be refused again.
+    bool Recusa() const { return vRecusa; }
 
 private:
     bool vConexaoPerdida;
     bool vConflito;
+    bool vRecusa;
 };
 
 // A parameter written ":Nome" in a statement's text: text, double, 32-bit

@@ -327,24 +327,28 @@ TEST_F(Console, FailedAttachEndsTheProgramWithoutAQuestionOrAConcentrator)
     EXPECT_TRUE(vPosto.FLog().contains("Ocorreu um erro ao ao tentar comunicar com o banco de dados."));
 }
 
-TEST_F(Console, FuelingsSurviveAFailingDatabaseAndAreStoredOnce)
+TEST_F(Console, FuelingRefusedForGoodIsLoggedOnceAndNeverRetried)
 {
     PAbre();
     vPosto.PExecuta(QStringLiteral("alter table mvabast add constraint ck_teste check (litragem <> 7)"));
-    QString erro;
     vServidor.PEvento({5, 1, 2, 3, 7000, 1000, 5799, 3, 3, 3}); // refused by the database
     ASSERT_TRUE(FEspera([&] { return vPosto.FLog().contains("Ocorreu um erro ao tentar gravar o abastecimento."); }));
     PAssenta();
-    EXPECT_EQ(FAbastecimentos(), 0);
-    EXPECT_EQ(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().size(), 1u);
+    EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty())
+        << "a refusal for good does not wait for a retry";
 
-    vPosto.PExecuta(QStringLiteral("alter table mvabast drop constraint ck_teste"));
-    vServidor.PEvento({5, 1, 2, 1, 2000, 1000, 5799, 3, 3, 3});
-    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 2; }));
+    // Later fuelings neither retry it nor log it again.
+    for (const int litros : {2000, 3000}) {
+        vServidor.PEvento({5, 1, 2, 1, litros, 1000, 5799, 3, 3, 3});
+        ASSERT_TRUE(FEspera([&] { return vPosto.FLog().count("CodBico: 05-01") == litros / 1000 - 1; }));
+    }
     PAssenta();
     EXPECT_EQ(FLinhas(QStringLiteral("select codbico, litragem, id from mvabast order by id")),
-              QStringLiteral("05-02|7|2\n05-01|2|3")) << "the pending one first, with a new Id";
-    EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
+              QStringLiteral("05-01|2|2\n05-01|3|3")) << "the refused one used up Id 1, as a failed insert does";
+    const QByteArray log = vPosto.FLog();
+    EXPECT_EQ(log.count("Ocorreu um erro ao tentar gravar o abastecimento."), 1) << FVisivel(log);
+    EXPECT_EQ(log.count("Litragem: 7,000"), 1) << "its own entry, once";
+    EXPECT_FALSE(log.contains("pendente")) << FVisivel(log);
 }
 
 TEST_F(Console, CaptureThatDiedAfterItsInsertIsNotStoredTwice)

@@ -78,7 +78,9 @@ void PMede(int pArmazenados)
     for (int i = 0; i < 31; ++i) {
         QElapsedTimer relogio;
         relogio.start();
-        captura.PRecebe(TCapturaAbastecimento::cAbasteceu, {1, 1, 1, 12345, 1234567, 5799, 3, 2, 3});
+        bool recebido = false;
+        captura.PRecebe(TCapturaAbastecimento::cAbasteceu, {1, 1, 1, 12345, 1234567, 5799, 3, 2, 3}, std::nullopt,
+                        recebido);
         capturas.push_back(FMsDesde(relogio));
         relogio.restart();
         conexao.PExecuta(QStringLiteral("insert into mvabast (data, hora, codbico, litragem, id, sequencia) values "
@@ -106,9 +108,11 @@ void PMede(int pArmazenados)
     if (pArmazenados == 5000) {
         QElapsedTimer relogio;
         relogio.start();
-        for (int i = 0; i < 500; ++i)
+        for (int i = 0; i < 500; ++i) {
+            bool recebido = false;
             captura.PRecebe(TCapturaAbastecimento::cAbasteceuOff,
-                            {1, 1, 1, 12345, 1234567, 5799, 3, 2, 3, 101010, 51215});
+                            {1, 1, 1, 12345, 1234567, 5799, 3, 2, 3, 101010, 51215}, std::nullopt, recebido);
+        }
         std::printf("rajada de 500 abastecimentos off-line com 5000 armazenados: %.1f s\n", FMsDesde(relogio) / 1000);
     }
     BancoDados = nullptr;
