@@ -141,6 +141,10 @@ void TFrmTarnex::PLigaEventos()
     TFcmMaster::PDefineProtecao([](const std::function<void()>& pAcao) { TAplicacao::FExecutaProtegido(pAcao); });
     TFcmMaster& c = *vFcmMaster;
     c.OnConexaoRestabelecida = [](const QString& pTexto) { TGenerico::PGeraLog(pTexto); };
+    c.OnBaseConfirmada = [this](const QString& pInstancia, qint64 pBase) {
+        if (vCaptura)
+            vCaptura->PInformaBase(pInstancia, pBase);
+    };
     c.OnMudancaDeEstado = std::bind_front(&TFrmTarnex::FcmMasterMudancaDeEstado, this);
     c.OnTotalizador = std::bind_front(&TFrmTarnex::FcmMasterTotalizador, this);
     c.OnVolume = std::bind_front(&TFrmTarnex::FcmMasterVolume, this);

@@ -353,7 +353,7 @@ bool TFcmMaster::FTrataLinha(const QByteArray& pLinha, int pIdEsperado, QJsonObj
     if (!mensagem)
         PFalha(QStringLiteral("Mensagem inválida do componente %1.").arg(cComponente));
     if (mensagem->contains(QStringLiteral("evento"))) {
-        TEvento evento{mensagem->value(QStringLiteral("evento")).toInt(), {}, {}};
+        TEvento evento{mensagem->value(QStringLiteral("evento")).toInt(), {}, {}, false};
         for (const QJsonValue& arg : mensagem->value(QStringLiteral("args")).toArray())
             evento.vArgs.append(arg.toInteger());
         const qint64 entrega = mensagem->value(QStringLiteral("entrega")).toInteger();
@@ -361,6 +361,14 @@ bool TFcmMaster::FTrataLinha(const QByteArray& pLinha, int pIdEsperado, QJsonObj
             evento.vEntrega =
                 TEntrega{vInstancia, entrega, mensagem->value(QStringLiteral("base")).toInteger()};
         vPendentes.push_back(std::move(evento));
+        return false;
+    }
+    if (!mensagem->contains(QStringLiteral("id")) && mensagem->contains(QStringLiteral("base"))) {
+        // Delivered in its place among the events, never inside a call.
+        vPendentes.push_back(TEvento{0, {},
+                                     TEntrega{mensagem->value(QStringLiteral("instancia")).toString(), 0,
+                                              mensagem->value(QStringLiteral("base")).toInteger()},
+                                     true});
         return false;
     }
     if (mensagem->value(QStringLiteral("id")).toInt() != pIdEsperado)
@@ -543,6 +551,11 @@ void TFcmMaster::PEntregaPendentes()
 
 void TFcmMaster::PDespachaEConfirma(const TEvento& pEvento)
 {
+    if (pEvento.vAvisoBase) {
+        if (OnBaseConfirmada)
+            vProtecao([&] { OnBaseConfirmada(pEvento.vEntrega->vInstancia, pEvento.vEntrega->vBase); });
+        return;
+    }
     // A callback that opens a modal window lets later events be delivered
     // from inside it; each sees its own delivery.
     const std::optional<TEntrega> anterior = std::exchange(vEntregaAtual, pEvento.vEntrega);

@@ -128,6 +128,9 @@ public:
     // Told, for the log, when a lost component came back and the devices
     // were opened and configured again.
     std::function<void(const QString& pTexto)> OnConexaoRestabelecida;
+    // Told, in order with the events, that every delivery of pInstancia
+    // below pBase is acknowledged for good and will never come again.
+    std::function<void(const QString& pInstancia, qint64 pBase)> OnBaseConfirmada;
 
 private:
     int FCodigo(const QString& pMetodo, const QJsonArray& pArgs);
@@ -150,6 +153,7 @@ private:
         int vNumero;
         QList<qint64> vArgs;
         std::optional<TEntrega> vEntrega;
+        bool vAvisoBase = false; // not an event: the component's base moved on
     };
 
     void PNovoSocket();

@@ -35,6 +35,8 @@ public:
     void PDefineEmissor(TEmiteEvento pEmissor) { vEmiteEvento = std::move(pEmissor); }
     // Set by the server: whether any connection listens to events now.
     void PDefineConsultaAssinantes(std::function<bool()> pConsulta) { vTemAssinante = std::move(pConsulta); }
+    // Set by the server: FBase has moved on.
+    void PDefineAvisoBase(std::function<void()> pAviso) { vAvisaBase = std::move(pAviso); }
 
     // A component method for connection pCliente, its arguments already cut
     // to their types; a by-reference argument may be changed in place.
@@ -69,8 +71,14 @@ protected:
             vEmiteEvento(pEvento, pArgs, pEntrega);
     }
     bool FTemAssinante() const { return vTemAssinante && vTemAssinante(); }
+    void PAvisaBase() const
+    {
+        if (vAvisaBase)
+            vAvisaBase();
+    }
 
 private:
     TEmiteEvento vEmiteEvento;
     std::function<bool()> vTemAssinante;
+    std::function<void()> vAvisaBase;
 };

@@ -34,11 +34,24 @@ TServidorFcm::TServidorFcm(QString pDiretorio, std::unique_ptr<TDriverConcentrad
         }
         return false;
     });
+    // The connector forgets a delivery only once the component has
+    // forgotten it for good; this tells it when.
+    vDriver->PDefineAvisoBase([this] {
+        const QByteArray linha = ProtocoloFcm::FCodifica(
+            QJsonObject{{QStringLiteral("instancia"), vDriver->FInstancia()}, {QStringLiteral("base"), vDriver->FBase()}});
+        for (const auto& [id, cliente] : vClientes) {
+            if (cliente->vAssinante)
+                cliente->vSocket->write(linha);
+        }
+    });
     connect(&vServidor, &QLocalServer::newConnection, this, &TServidorFcm::PNovaConexao);
 }
 
 TServidorFcm::~TServidorFcm()
 {
+    // The driver outlives the connections: it must not reach them any more.
+    vDriver->PDefineAvisoBase({});
+    vDriver->PDefineEmissor({});
     // The sockets would tell of their end to a server already half gone.
     for (const auto& [id, cliente] : vClientes) {
         disconnect(cliente->vSocket, nullptr, this, nullptr);

@@ -521,7 +521,7 @@ void TSimuladorFcm::PAgendaGravacao()
 {
     // Configuration changes and acknowledgements come in bursts: one write
     // for all of them. Losing one only means a fueling is delivered again.
-    if (vArquivoEstado.isEmpty() || vGravacaoAgendada)
+    if (vGravacaoAgendada)
         return;
     vGravacaoAgendada = true;
     QTimer::singleShot(0, this, [this] {
@@ -533,14 +533,12 @@ void TSimuladorFcm::PAgendaGravacao()
 void TSimuladorFcm::PGravaEstado()
 {
     vGravacaoAgendada = false;
-    if (vArquivoEstado.isEmpty()) {
-        vBaseGravada = FBaseAtual();
-        return;
-    }
     const qint64 base = FBaseAtual();
     try {
-        TGravacaoAtomica::PGrava(vArquivoEstado, QJsonDocument(FEstadoJson()).toJson(QJsonDocument::Compact));
-        vBaseGravada = base;
+        if (!vArquivoEstado.isEmpty())
+            TGravacaoAtomica::PGrava(vArquivoEstado, QJsonDocument(FEstadoJson()).toJson(QJsonDocument::Compact));
+        if (std::exchange(vBaseGravada, base) != base)
+            PAvisaBase();
     } catch (const EErro& erro) {
         std::fprintf(stderr, "FcmMasterX: %s\n", qPrintable(erro.Mensagem()));
     }
