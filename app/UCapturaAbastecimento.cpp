@@ -127,6 +127,8 @@ void TCapturaAbastecimento::PRegistraFalha(const TDiarioAbastecimentos::TEntrada
     QString texto;
     if (vConcluida)
         texto = QStringLiteral("Abastecimento gravado; ocorreu um erro depois da gravação.");
+    else if (dynamic_cast<const ENumeracaoPendente*>(&pErro))
+        texto = QStringLiteral("Abastecimento gravado; a numeração fica pendente para nova tentativa.");
     else if (pEntrada.vNumero >= 0)
         texto = QStringLiteral("Abastecimento não gravado; fica pendente para nova tentativa.");
     else if (pEntrada.vEntrega)

@@ -120,12 +120,23 @@ bool TBancoDados::FGravaAbastecimento(const TAbastecimento& pAbastecimento)
 
 void TBancoDados::PAvancaNumeracao(int pId)
 {
+    try {
+        PAvancaId(pId);
+    } catch (const ENumeracaoPendente&) {
+        throw;
+    } catch (const EErro& erro) {
+        throw ENumeracaoPendente(erro.Mensagem());
+    }
+}
+
+void TBancoDados::PAvancaId(int pId)
+{
     if (pId == 9999) {
         // Starting the Id again at 1 in a sequence that did not rise would
         // number the next fueling like one already stored. The Id stays at
         // 9999 and the fueling's capture stays pending until the rise works.
         if (!FAlteraSequencia())
-            throw EErro(QStringLiteral("Ocorreu um erro ao tentar alterar a sequência do abastecimento.\r"
+            throw ENumeracaoPendente(QStringLiteral("Ocorreu um erro ao tentar alterar a sequência do abastecimento.\r"
                                        "O abastecimento fica pendente e a numeração continua quando a sequência "
                                        "puder ser alterada."));
         PGravaId(1);

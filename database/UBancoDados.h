@@ -9,6 +9,13 @@ class TAbastecimento;
 class TBico;
 class TListaBicos;
 
+// The fueling's row is stored, but the numbering could not move past it
+// (the sequence could not be raised, or the settings file not written).
+class ENumeracaoPendente : public EErro {
+public:
+    using EErro::EErro;
+};
+
 // The program's only door to the station database: one connection, on
 // which every statement runs in a transaction of its own.
 class TBancoDados {
@@ -25,8 +32,9 @@ public:
     // instead: the row may be stored and the numbering not moved on.
     bool FGravaAbastecimento(const TAbastecimento& pAbastecimento);
     // Moves the numbering on past a stored fueling with Id pId: the next Id,
-    // or the sequence raised and Id 1 after 9999. Raises EErro, leaving the
-    // Id as it was, when the sequence could not be raised.
+    // or the sequence raised and Id 1 after 9999. Raises ENumeracaoPendente,
+    // leaving the Id as it was, when the sequence could not be raised or the
+    // settings file not written.
     void PAvancaNumeracao(int pId);
     // Whether the row of this fueling (numbering, nozzle, date and time) is
     // already in mvabast: a capture that died after its insert left it there.
@@ -56,6 +64,7 @@ public:
 private:
     void PConectaBanco();
     bool FAlteraSequencia();
+    void PAvancaId(int pId);
     void PGravaId(int pId);
     void PLigaGrade(QTableView* pGrid, TResultadoSql pResultado);
 

@@ -235,6 +235,13 @@ TEST_F(Falhas, SequenceThatCannotBeRaisedHoldsTheNumberingInsteadOfRepeatingIt)
               QStringLiteral("7|9999|1\n8|1|2\n8|2|3"));
     EXPECT_EQ(FPendentes(), 0u);
     EXPECT_EQ(vOperador.Lidas().size(), 1) << "later failures of the same run are only logged";
+    // The later failure came from the first fueling again, stored already:
+    // its log entry must not call it unstored.
+    const QByteArray log = vPosto->FLog();
+    const QString texto = QString::fromLatin1(log);
+    EXPECT_TRUE(texto.contains(QStringLiteral("Abastecimento gravado; a numeração fica pendente para nova tentativa.")))
+        << FVisivel(log);
+    EXPECT_FALSE(texto.contains(QStringLiteral("Abastecimento não gravado"))) << FVisivel(log);
 }
 
 TEST_F(Falhas, ComponentKilledInACallThenItsOffLineFuelingsAreAllStored)
