@@ -99,8 +99,10 @@ void TCapturaAbastecimento::PRecebe(int pEvento, const QList<qint64>& pArgs,
 {
     // Delivered again because its acknowledgement never reached the
     // component: it is in the journal or stored already.
-    if (pEntrega && vDiario.FConhece(*pEntrega))
+    if (pEntrega && vDiario.FConhece(*pEntrega)) {
+        pRecebido = true;
         return;
+    }
     const QDateTime agora = QDateTime::currentDateTime();
     std::exception_ptr erroDiario;
     qint64 numero = -1;

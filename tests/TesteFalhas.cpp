@@ -28,10 +28,14 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <random>
+#include <set>
 #include <csignal>
 #include <sys/resource.h>
 #include <cstring>
@@ -357,6 +361,88 @@ TEST_F(Falhas, ProgramKilledInTheMiddleOfACaptureStoresItOnceWhenStartedAgain)
     EXPECT_EQ(FPendentes(), 0u);
 }
 
+
+// The station's first promise under fire: fuelings run through the real
+// component server while the connector is killed at random moments (often
+// right behind a fueling message, inside its capture) and started again,
+// and the server is killed once. Every fueling the concentrator reported
+// ends up stored once, with its litres, and nothing is left pending.
+TEST_F(Falhas, EveryFuelingIsStoredOnceWhileTheConnectorAndTheServerAreKilled)
+{
+    vPosto->PCadastraBico(QStringLiteral("010101"), QStringLiteral("01-01"), QStringLiteral("01-02"));
+    vPosto->PCadastraBico(QStringLiteral("010301"), QStringLiteral("03-01"), QStringLiteral("01-02"));
+    vPosto->PCadastraBico(QStringLiteral("010401"), QStringLiteral("04-01"), QStringLiteral("01-02"));
+    vPosto->Diretorio().PGrava(QStringLiteral("ConcentradorTarnex.ini"),
+                               "[FCM1]\r\nNUMBOMBAS=4\r\nMODOOPERACAO=1\r\n[ABASTECIMENTO]\r\nAUTORIZAAUTO=1\r\n");
+    const auto semente = static_cast<unsigned>(QDateTime::currentMSecsSinceEpoch());
+    std::mt19937 sorteio(semente);
+    TProgramaTeste programa;
+    programa.PInicia();
+    ASSERT_TRUE(FEspera([&] { return TServidorTeste::FEmExecucao() && vServidor.FChamadas().size() >= 3; }, 20000));
+
+    const auto FConectado = [&] {
+        try {
+            return vServidor.FControle(QStringLiteral("estado")).value(QStringLiteral("resultado")).toString()
+                .contains(QStringLiteral("Dispositivo 1: aberto"));
+        } catch (const EErro&) {
+            return false;
+        }
+    };
+    constexpr int cAbastecimentos = 120;
+    std::set<int> entregues; // thousandths of a litre, one value per fueling
+    int mortes = 0;
+    int mortesLogoApos = 0;
+    for (int i = 1; i <= cAbastecimentos; ++i) {
+        if (i == cAbastecimentos / 2)
+            vServidor.FFcmsimAteOFim({QStringLiteral("derruba")});
+        const int mililitros = 1000 + i;
+        const QStringList args{QStringLiteral("abastece"), QStringLiteral("1"), QString::number(1 + i % 4),
+                               QStringLiteral("1"), QString::number(mililitros / 1000.0, 'f', 3),
+                               QStringLiteral("--ms"), QStringLiteral("0")};
+        if (vServidor.FFcmsimAteOFim(args) == 0)
+            entregues.insert(mililitros);
+        if (sorteio() % 10 != 0)
+            continue;
+        if (sorteio() % 2 == 0)
+            ++mortesLogoApos; // the fueling message has just gone out: inside its capture
+        else
+            QThread::msleep(sorteio() % 40);
+        programa.PMata();
+        ++mortes;
+        programa.PInicia();
+        // Up again before the next fueling, so that the kills hit captures
+        // and not only a program still starting.
+        ASSERT_TRUE(FEspera(FConectado, 20000)) << "semente " << semente;
+    }
+    const auto FNaoConfirmados = [&] {
+        try {
+            return vServidor.FControle(QStringLiteral("estado")).value(QStringLiteral("resultado")).toString()
+                .contains(QStringLiteral("Abastecimentos não confirmados: 0"));
+        } catch (const EErro&) {
+            return false;
+        }
+    };
+    EXPECT_TRUE(FEspera([&] { return FNaoConfirmados() && FAbastecimentos() >= static_cast<int>(entregues.size()); },
+                        30000))
+        << "semente " << semente << ", " << FAbastecimentos() << " de " << entregues.size();
+    QTest::qWait(300);
+    programa.PSinal(SIGTERM);
+    ASSERT_TRUE(programa.FTerminouBem(10000));
+
+    EXPECT_EQ(FRepetidos(), QString()) << "semente " << semente;
+    std::set<int> gravados;
+    for (const QString& litros : FLinhas(QStringLiteral("select litragem from mvabast")).split(QLatin1Char('\n')))
+        gravados.insert(qRound(litros.toDouble() * 1000));
+    std::vector<int> perdidos;
+    std::set_difference(entregues.begin(), entregues.end(), gravados.begin(), gravados.end(), std::back_inserter(perdidos));
+    EXPECT_TRUE(perdidos.empty()) << "semente " << semente << ": " << perdidos.size() << " perdidos, o primeiro "
+                                  << (perdidos.empty() ? 0 : perdidos.front());
+    EXPECT_LE(gravados.size(), static_cast<size_t>(cAbastecimentos));
+    EXPECT_EQ(FPendentes(), 0u);
+    std::printf("[          ] %d abastecimentos, %zu entregues pelo concentrador, %zu linhas em mvabast, %d mortes do "
+                "conector (%d logo após uma mensagem de abastecimento), 1 do servidor; semente %u\n",
+                cAbastecimentos, entregues.size(), gravados.size(), mortes, mortesLogoApos, semente);
+}
 
 // Ctrl+C, a service stop or a closed session end the program as closing it
 // does: it leaves at once and lets go of its database. The database client
