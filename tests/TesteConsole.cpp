@@ -374,6 +374,104 @@ TEST_F(Console, CaptureThatDiedAfterItsInsertIsNotStoredTwice)
     EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
 }
 
+TEST_F(Console, PendingFuelingThatFailsAtStartUpIsShownAndTheConcentratorsAreConnectedAllTheSame)
+{
+    {
+        TDiarioAbastecimentos diario(TDiarioAbastecimentos::FCaminhoPadrao());
+        diario.FRegistra(5, {1, 2, 3, 1500, 1000, 5799, 3, 3, 3}, QDateTime::currentDateTime());
+    }
+    // The pending fueling is stored at start-up, but at Id 9999 the sequence
+    // cannot rise: its capture fails again.
+    vPosto.PExecuta(QStringLiteral("alter table paraposto add constraint ck_teste check (sequenciaabast < 8)"));
+    TOperador operador;
+    operador.PRespondeSempreOk();
+    PAbre("[FCM1]\r\nNUMBOMBAS=4\r\n[FCM2]\r\nNUMBOMBAS=2\r\n[ABASTECIMENTO]\r\nID=9999\r\n");
+    ASSERT_FALSE(operador.Lidas().isEmpty());
+    EXPECT_TRUE(operador.Lidas().at(0).contains(QStringLiteral("alterar a sequência"))) << operador.Lidas().at(0).toStdString();
+    EXPECT_TRUE(vJanela->FlagOpen(1) && vJanela->FlagOpen(2)) << "start-up went on after the failure";
+    EXPECT_EQ(FAbastecimentos(), 1);
+}
+
+TEST_F(Console, ServerKilledUnderTheWindowComesBackWithItsDevicesWithoutHoldingTheWindow)
+{
+    PAbre();
+    ASSERT_EQ(vServidor.FFcmsimAteOFim({QStringLiteral("chama"), QStringLiteral("FcmConfigConcentradorFcm"),
+                                        QStringLiteral("1"), QStringLiteral("4"), QStringLiteral("10"),
+                                        QStringLiteral("1")}), 0);
+    // The longest the window went without turning its event loop.
+    QElapsedTimer ultimaVolta;
+    ultimaVolta.start();
+    qint64 maiorParada = 0;
+    QTimer vigia;
+    QObject::connect(&vigia, &QTimer::timeout, [&] { maiorParada = std::max(maiorParada, ultimaVolta.restart()); });
+    vigia.start(10);
+
+    // First a server program that exits at once, then none at all.
+    const QString programa = TFcmMaster::FPrograma();
+    TFcmMaster::PDefinePrograma(QStringLiteral("/bin/true"));
+    vServidor.FFcmsimAteOFim({QStringLiteral("derruba")});
+    QTest::qWait(1500);
+    TFcmMaster::PDefinePrograma(QStringLiteral("/nao/existe/FcmMasterX"));
+    QTest::qWait(1500);
+    TFcmMaster::PDefinePrograma(programa);
+    ASSERT_TRUE(FEspera([&] { return vPosto.FLog().contains("restabelecida"); }, 15000)) << FVisivel(vPosto.FLog());
+    vigia.stop();
+    std::printf("[          ] maior parada da janela enquanto o componente voltava: %lld ms\n",
+                static_cast<long long>(maiorParada));
+    EXPECT_LT(maiorParada, 1000) << "no attempt may wait on the component's call time limit";
+
+    // The new server knows device 1 and slave 1 again: a fueling goes through.
+    ASSERT_EQ(vServidor.FFcmsimAteOFim({QStringLiteral("abastece"), QStringLiteral("1"), QStringLiteral("2"),
+                                        QStringLiteral("3"), QStringLiteral("1,5"), QStringLiteral("--ms"),
+                                        QStringLiteral("0")}), 0);
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 1; }));
+    const QByteArray log = vPosto.FLog();
+    EXPECT_EQ(log.count("restabelecida"), 1) << FVisivel(log);
+    EXPECT_TRUE(log.contains("FcmOpen(1) = 1")) << FVisivel(log);
+}
+
+// The journal alone: a torn last line, and deliveries remembered until the
+// component has forgotten them for good.
+TEST(Diario, TornTailIsCutAwayAndDeliveriesAreRememberedUntilForgottenForGood)
+{
+    TDiretorioTeste dir;
+    const QString caminho = dir.FCaminho(QStringLiteral("ConcentradorTarnex.jrn"));
+    const QDateTime momento(QDate(2026, 1, 2), QTime(3, 4, 5));
+    dir.PGrava(QStringLiteral("ConcentradorTarnex.jrn"), "A 1 1767323045000 5 1 2 3 1500 1000 5799 3 3 3\nA 2 17673");
+    {
+        TDiarioAbastecimentos diario(caminho);
+        EXPECT_EQ(dir.FLe(QStringLiteral("ConcentradorTarnex.jrn")), "A 1 1767323045000 5 1 2 3 1500 1000 5799 3 3 3\n")
+            << "the torn line is cut away on opening";
+        diario.FRegistra(8, {1, 2, 1, 2500, 2000, 5799, 3, 3, 3, 101010, 51215}, momento, {{QStringLiteral("abc"), 7}});
+    }
+    TDiarioAbastecimentos diario(caminho);
+    const std::vector<TDiarioAbastecimentos::TEntrada> pendentes = diario.FPendentes();
+    ASSERT_EQ(pendentes.size(), 2u);
+    EXPECT_EQ(pendentes[1].vArgs, (QList<qint64>{1, 2, 1, 2500, 2000, 5799, 3, 3, 3, 101010, 51215}))
+        << "the next line starts on its own";
+    ASSERT_TRUE(pendentes[1].vEntrega.has_value());
+    EXPECT_EQ(pendentes[1].vMomento, momento);
+
+    const TDiarioAbastecimentos::TEntrega sete{QStringLiteral("abc"), 7};
+    diario.PConclui(pendentes[0].vNumero);
+    diario.PConclui(pendentes[1].vNumero);
+    EXPECT_TRUE(diario.FConhece(sete)) << "captured, but the component may still deliver it again";
+    EXPECT_TRUE(TDiarioAbastecimentos(caminho).FConhece(sete)) << "across a restart too";
+    diario.PAtualizaBase(QStringLiteral("abc"), 7);
+    EXPECT_TRUE(diario.FConhece(sete));
+    diario.PAtualizaBase(QStringLiteral("abc"), 8);
+    EXPECT_FALSE(diario.FConhece(sete));
+    EXPECT_EQ(dir.FLe(QStringLiteral("ConcentradorTarnex.jrn")), QByteArray()) << "nothing left worth keeping";
+
+    // A component that lost its memory numbers under another name: the old
+    // numbers are forgotten, and its own number 7 is a new fueling.
+    diario.FRegistra(5, {1, 2, 3, 1, 1, 1, 3, 3, 3}, momento, sete);
+    diario.PConclui(diario.FPendentes().at(0).vNumero);
+    diario.PAtualizaBase(QStringLiteral("def"), 1);
+    EXPECT_FALSE(diario.FConhece(sete));
+    EXPECT_FALSE(diario.FConhece({QStringLiteral("def"), 7}));
+}
+
 TEST(DataOffLine, DecodedByHandWithTheHundredYearWindow)
 {
     const QDate hoje(2025, 6, 1);

@@ -126,4 +126,48 @@ TEST_F(Simulador, OffLineFuelingsAreKeptAndDeliveredOldestFirstToTheNextConnecto
     EXPECT_EQ(vMensagens.size(), 2) << "each off-line fueling is delivered once";
 }
 
+TEST_F(Simulador, FuelingGivenBackComesAgainAfterAServerCrashWithTheConcentratorsAsTheyWere)
+{
+    ASSERT_EQ(vFcm.FcmOpen(1), 1);
+    ASSERT_EQ(vFcm.FcmConfigConcentradorFcm(1, 2, 10, 1), 1);
+    ASSERT_EQ(vFcm.FcmTrocaPreco(1, 2, 1, 4999, 3), 1);
+    QList<qint64> entregas;
+    vFcm.OnAbasteceu = [&](QObject*, quint8, quint8, quint8, int vol, int, int ppl, quint8, quint8, quint8) {
+        ASSERT_TRUE(vFcm.EntregaAtual().has_value());
+        entregas.append(vFcm.EntregaAtual()->vNumero);
+        vMensagens.append({5, vol, ppl});
+        if (entregas.size() == 1)
+            vFcm.PDevolveEntregaAtual(); // as a connector that could not take it
+    };
+    vAutoriza = false;
+    ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("3")}), 0);
+    ASSERT_EQ(entregas.size(), 1);
+
+    // The server dies; the binding starts a new one, which starts from the
+    // state file and delivers the fueling again under the same number.
+    vServidor.FFcmsimAteOFim({QStringLiteral("derruba")});
+    const auto FEspera = [](const std::function<bool()>& pCondicao) {
+        QElapsedTimer relogio;
+        relogio.start();
+        while (!pCondicao() && relogio.elapsed() < 10000)
+            QTest::qWait(20);
+        return pCondicao();
+    };
+    ASSERT_TRUE(FEspera([&] { return entregas.size() == 2; }));
+    EXPECT_EQ(entregas[1], entregas[0]);
+    EXPECT_EQ(vMensagens[1], vMensagens[0]);
+    EXPECT_EQ(vMensagens[0], (QList<int>{5, 3000, 4999})) << "the price sent before the crash";
+    const auto FEstado = [&] { return vServidor.FControle(QStringLiteral("estado")).value(QStringLiteral("resultado")).toString(); };
+    ASSERT_TRUE(FEspera([&] { return FEstado().contains(QStringLiteral("Abastecimentos não confirmados: 0")); }))
+        << FEstado().toStdString();
+    EXPECT_TRUE(FEstado().contains(QStringLiteral("Slave 1: modo 10, mensagem tipo 1, 2 bomba(s)"))) << FEstado().toStdString();
+    EXPECT_TRUE(FEstado().contains(QStringLiteral("Dispositivo 1: aberto"))) << "opened again by the binding";
+
+    // Acknowledged, it is not delivered again to anybody.
+    TFcmMaster outro;
+    outro.FcmVersaoFcmMaster();
+    QTest::qWait(200);
+    EXPECT_EQ(entregas.size(), 2);
+}
+
 } // namespace
