@@ -103,21 +103,20 @@ void TCapturaAbastecimento::PRecebe(int pEvento, const QList<qint64>& pArgs,
         pRecebido = true;
         return;
     }
-    const QDateTime agora = QDateTime::currentDateTime();
-    std::exception_ptr erroDiario;
-    qint64 numero = -1;
-    try {
-        numero = vDiario.FRegistra(pEvento, pArgs, agora, pEntrega);
-    } catch (...) {
-        erroDiario = std::current_exception(); // the fueling is still captured
-    }
+    TDiarioAbastecimentos::TEntrada nova{cAdiada, QDateTime::currentDateTime(), pEvento, pArgs, {}, pEntrega};
     std::vector<TDiarioAbastecimentos::TEntrada> entradas = vDiario.FPendentes();
-    if (numero < 0)
-        entradas.push_back({-1, agora, pEvento, pArgs, {}, pEntrega});
-    // An event the journal holds is received whatever fails next; one it
-    // could not take is received only once its capture has ended.
-    pRecebido = numero >= 0;
-    PProcessa(entradas, erroDiario, pRecebido);
+    std::exception_ptr erroDiario;
+    if (!entradas.empty()) {
+        // Behind fuelings still pending it waits its turn on disk.
+        try {
+            nova.vNumero = vDiario.FRegistra(pEvento, pArgs, nova.vMomento, pEntrega);
+        } catch (const EErro&) {
+            erroDiario = std::current_exception(); // the fueling is still captured
+            nova.vNumero = cSemDiario;
+        }
+    }
+    entradas.push_back(nova);
+    PProcessa(entradas, erroDiario, &pRecebido);
 }
 
 // A failure after the one shown goes to the log, saying what became of the
@@ -131,7 +130,7 @@ void TCapturaAbastecimento::PRegistraFalha(const TDiarioAbastecimentos::TEntrada
         texto = QStringLiteral("Abastecimento gravado; ocorreu um erro depois da gravação.");
     else if (dynamic_cast<const ENumeracaoPendente*>(&pErro))
         texto = QStringLiteral("Abastecimento gravado; a numeração fica pendente para nova tentativa.");
-    else if (pEntrada.vNumero >= 0)
+    else if (pEntrada.vNumero > 0)
         texto = QStringLiteral("Abastecimento não gravado; fica pendente para nova tentativa.");
     else if (pEntrada.vEntrega)
         texto = QStringLiteral("Abastecimento não gravado; o concentrador o enviará novamente.");
@@ -147,24 +146,25 @@ void TCapturaAbastecimento::PRegistraFalha(const TDiarioAbastecimentos::TEntrada
 
 void TCapturaAbastecimento::PReprocessaPendentes()
 {
-    bool recebido = true;
-    PProcessa(vDiario.FPendentes(), {}, recebido);
+    PProcessa(vDiario.FPendentes(), {}, nullptr);
 }
 
 void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas,
-                                      std::exception_ptr pErroDiario, bool& pRecebido)
+                                      std::exception_ptr pErroDiario, bool* pRecebido)
 {
     std::exception_ptr primeiroErro = pErroDiario;
     bool parado = false;
-    for (const auto& entrada : pEntradas) {
+    for (size_t i = 0; i < pEntradas.size(); ++i) {
+        TDiarioAbastecimentos::TEntrada entrada = pEntradas[i];
         // A capture that failed part way may have stored its row without
         // moving the numbering on: the ones behind it would take its Id. They
         // wait in the journal, in their order, for the next attempt; only an
         // event the journal could not take is tried at once, as it has
         // nowhere else to wait.
-        if (parado && entrada.vNumero >= 0)
+        if (parado && entrada.vNumero > 0)
             continue;
         vConcluida = false;
+        vErroDiario = nullptr;
         try {
             FCaptura(entrada);
             vFalhaMostrada = false;
@@ -175,8 +175,12 @@ void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::T
                 PRegistraFalha(entrada, erro, primeiroErro);
             parado = parado || !vConcluida;
         }
-        if (entrada.vNumero < 0)
-            pRecebido = vConcluida;
+        if (vErroDiario && !primeiroErro)
+            primeiroErro = vErroDiario;
+        // The event being received: an event the journal holds is received
+        // whatever fails next; one it could not take only once it has ended.
+        if (pRecebido && i + 1 == pEntradas.size())
+            *pRecebido = entrada.vNumero > 0 || vConcluida;
     }
     if (primeiroErro) {
         vFalhaMostrada = true;
@@ -184,27 +188,33 @@ void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::T
     }
 }
 
-TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(const TDiarioAbastecimentos::TEntrada& pEntrada)
+TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimentos::TEntrada& pEntrada)
 {
     const TLeitura l(pEntrada);
-    if (!BancoDados->FExisteBicoCadastrado(l.sl, l.bo, l.bi)) {
-        PConclui(pEntrada);
-        return TFim::Descartado;
-    }
+    std::unique_ptr<TAbastecimento> abastecimento;
     QDateTime momento = pEntrada.vMomento;
-    if (l.vEvento != cAbasteceu) {
-        // A date of 0 is no fueling (the pump window's test call sends zeros);
-        // a time of 0 is a fueling made at midnight.
-        const auto decodificado = FDecodificaDataHora(l.dia_mes_ano, l.hora_min_seg, QDate::currentDate());
-        if (l.dia_mes_ano == 0 || !decodificado) {
-            if (l.dia_mes_ano != 0)
-                PRegistraDataInvalida(l);
+    try {
+        if (!BancoDados->FExisteBicoCadastrado(l.sl, l.bo, l.bi)) {
             PConclui(pEntrada);
             return TFim::Descartado;
         }
-        momento = *decodificado;
+        if (l.vEvento != cAbasteceu) {
+            // A date of 0 is no fueling (the pump window's test call sends
+            // zeros); a time of 0 is a fueling made at midnight.
+            const auto decodificado = FDecodificaDataHora(l.dia_mes_ano, l.hora_min_seg, QDate::currentDate());
+            if (l.dia_mes_ano == 0 || !decodificado) {
+                if (l.dia_mes_ano != 0)
+                    PRegistraDataInvalida(l);
+                PConclui(pEntrada);
+                return TFim::Descartado;
+            }
+            momento = *decodificado;
+        }
+        abastecimento = BancoDados->FRetornaDadosProduto(l.sl, l.bo, l.bi);
+    } catch (const EErro&) {
+        PRegistraAdiada(pEntrada); // it waits in the journal for the next attempt
+        throw;
     }
-    const std::unique_ptr<TAbastecimento> abastecimento = BancoDados->FRetornaDadosProduto(l.sl, l.bo, l.bi);
     abastecimento->SetLitragem(TGenerico::FRetornaCasasDecimais(l.cdvol, l.vol));
     abastecimento->SetEncerrantefinal(TGenerico::FRetornaCasasDecimais(l.cdtot, l.total));
     abastecimento->SetPrecounit(TGenerico::FRetornaCasasDecimais(l.cdppl, l.ppl));
@@ -216,8 +226,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(const TDiarioAbastec
         return TFim::Gravado;
     }
     abastecimento->SetId(Parametros->Id());
-    if (pEntrada.vNumero >= 0)
-        vDiario.PTentativa(pEntrada.vNumero, abastecimento->Id(), abastecimento->Sequencia());
+    PRegistraTentativa(pEntrada, abastecimento->Id(), abastecimento->Sequencia());
     // A failure that may pass raises and leaves the capture pending; a
     // refusal for good has been logged with its reason and its Id is used
     // up: retrying would only be refused again, so it ends here.
@@ -226,6 +235,36 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(const TDiarioAbastec
     PRecarregaGrade();
     TGenerico::PGeraLog(FTextoLog(l, *abastecimento));
     return gravado ? TFim::Gravado : TFim::Recusado;
+}
+
+// An event not in the journal yet goes there when its capture must wait.
+void TCapturaAbastecimento::PRegistraAdiada(TDiarioAbastecimentos::TEntrada& pEntrada)
+{
+    if (pEntrada.vNumero != cAdiada)
+        return;
+    try {
+        pEntrada.vNumero = vDiario.FRegistra(pEntrada.vEvento, pEntrada.vArgs, pEntrada.vMomento, pEntrada.vEntrega);
+    } catch (const EErro&) {
+        pEntrada.vNumero = cSemDiario; // the failure already under way is the one shown
+    }
+}
+
+// On disk before the insert: after a crash, the retry must know that a row
+// may already be there.
+void TCapturaAbastecimento::PRegistraTentativa(TDiarioAbastecimentos::TEntrada& pEntrada, int pId, int pSequencia)
+{
+    if (pEntrada.vNumero > 0)
+        return vDiario.PTentativa(pEntrada.vNumero, pId, pSequencia);
+    if (pEntrada.vNumero != cAdiada)
+        return;
+    try {
+        pEntrada.vNumero = vDiario.FRegistraComTentativa(pEntrada.vEvento, pEntrada.vArgs, pEntrada.vMomento,
+                                                         pEntrada.vEntrega, pId, pSequencia);
+    } catch (const EErro&) {
+        // The fueling is still stored; the operator learns the journal failed.
+        vErroDiario = std::current_exception();
+        pEntrada.vNumero = cSemDiario;
+    }
 }
 
 // An earlier attempt died between its insert and the end of its capture:
@@ -253,7 +292,7 @@ void TCapturaAbastecimento::PConclui(const TDiarioAbastecimentos::TEntrada& pEnt
     // From here on the fueling is dealt with, even if the journal cannot
     // say so: a retry finds its row.
     vConcluida = true;
-    if (pEntrada.vNumero >= 0)
+    if (pEntrada.vNumero > 0)
         vDiario.PConclui(pEntrada.vNumero);
 }
 

@@ -49,12 +49,20 @@ private:
     enum class TFim { Gravado, Descartado, Recusado };
     struct TLeitura;
 
-    // pRecebido: whether the event the journal could not take (if any) has ended.
+    // Journal numbers of an event not in the journal: not written yet (it
+    // goes there with its insert attempt), or the journal could not take it.
+    static constexpr qint64 cAdiada = 0;
+    static constexpr qint64 cSemDiario = -1;
+
+    // pRecebido, when given: the last entry is the event being received, and
+    // it learns whether the event is held (in the journal, or ended).
     void PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas, std::exception_ptr pErroDiario,
-                   bool& pRecebido);
+                   bool* pRecebido);
+    void PRegistraAdiada(TDiarioAbastecimentos::TEntrada& pEntrada);
+    void PRegistraTentativa(TDiarioAbastecimentos::TEntrada& pEntrada, int pId, int pSequencia);
     void PRegistraFalha(const TDiarioAbastecimentos::TEntrada& pEntrada, const EErro& pErro,
                         std::exception_ptr& pErroMostrado) const;
-    TFim FCaptura(const TDiarioAbastecimentos::TEntrada& pEntrada);
+    TFim FCaptura(TDiarioAbastecimentos::TEntrada& pEntrada);
     bool FJaGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, TAbastecimento& pAbastecimento);
     void PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada);
     void PRecarregaGrade();
@@ -65,4 +73,5 @@ private:
     TDiarioAbastecimentos vDiario;
     bool vFalhaMostrada = false;
     bool vConcluida = false; // the entry being captured has ended
+    std::exception_ptr vErroDiario; // the journal could not take the entry being captured
 };

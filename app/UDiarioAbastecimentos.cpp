@@ -155,6 +155,20 @@ qint64 TDiarioAbastecimentos::FRegistra(int pEvento, const QList<qint64>& pArgs,
     return vUltimo;
 }
 
+qint64 TDiarioAbastecimentos::FRegistraComTentativa(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
+                                                    const std::optional<TEntrega>& pEntrega, int pId, int pSequencia)
+{
+    // A crash in the middle leaves the event without its "T", cut away or
+    // whole: either way the insert had not started.
+    TEntrada entrada{vUltimo + 1, pMomento, pEvento, pArgs, QPair<int, int>(pId, pSequencia), pEntrega};
+    PAcrescenta(FLinhaEvento(entrada) + "\nT " + QByteArray::number(entrada.vNumero) + ' ' + QByteArray::number(pId) +
+                    ' ' + QByteArray::number(pSequencia),
+                true);
+    vUltimo = entrada.vNumero;
+    vAbertas[entrada.vNumero] = std::move(entrada);
+    return vUltimo;
+}
+
 void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
 {
     // On disk before the insert: after a crash, the retry must know that a

@@ -45,6 +45,10 @@ public:
     // Raise EErro when the journal cannot be written.
     qint64 FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
                      const std::optional<TEntrega>& pEntrega = std::nullopt);
+    // An event and its first insert attempt in one write: the common case
+    // costs the journal one trip to the disk.
+    qint64 FRegistraComTentativa(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
+                                 const std::optional<TEntrega>& pEntrega, int pId, int pSequencia);
     void PTentativa(qint64 pNumero, int pId, int pSequencia);
     void PConclui(qint64 pNumero);
 
