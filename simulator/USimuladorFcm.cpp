@@ -520,11 +520,12 @@ void TSimuladorFcm::PCarregaEstado()
 void TSimuladorFcm::PAgendaGravacao()
 {
     // Configuration changes and acknowledgements come in bursts: one write
-    // for all of them. Losing one only means a fueling is delivered again.
+    // for all of them. Losing one only means a fueling is delivered again,
+    // which the connector's journal recognises.
     if (vGravacaoAgendada)
         return;
     vGravacaoAgendada = true;
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(cAgrupamentoGravacaoMs, this, [this] {
         if (vGravacaoAgendada)
             PGravaEstado();
     });

@@ -23,6 +23,9 @@ public:
     static constexpr int cVersaoSlave = 5010; // model 5, the Tarnex simulator
     static constexpr int cVersaoMaster = 2015;
     static constexpr int cEsperaAutorizacaoMs = 10000;
+    // Changes that may be lost without losing a fueling are written at most
+    // this often.
+    static constexpr int cAgrupamentoGravacaoMs = 20;
 
     // pArquivoEstado empty: nothing is kept across a restart.
     explicit TSimuladorFcm(QString pArquivoEstado = {});
