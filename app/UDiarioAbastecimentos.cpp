@@ -1,6 +1,7 @@
 #include "UDiarioAbastecimentos.h"
 
 #include "UDiretorioPrograma.h"
+#include "UDisco.h"
 #include "UErro.h"
 #include "UGravacaoAtomica.h"
 
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -75,13 +75,13 @@ void TDiarioAbastecimentos::PLe()
 // next line appended would run into it and read back as one damaged entry.
 void TDiarioAbastecimentos::PCortaLinhaRasgada(qint64 pTamanhoValido)
 {
-    const QByteArray caminho = QFile::encodeName(vCaminho);
-    const int fd = ::open(caminho.constData(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
-        return; // the next append fails and says why
-    if (::ftruncate(fd, pTamanhoValido) == 0)
-        ::fsync(fd);
-    ::close(fd);
+    try {
+        const TDescritorArquivo fd = TDisco::FAbre(vCaminho, O_WRONLY);
+        TDisco::PTrunca(fd.get(), pTamanhoValido, vCaminho);
+        TDisco::PSincroniza(fd.get(), vCaminho);
+    } catch (const EErro&) {
+        // the next append fails and says why
+    }
 }
 
 void TDiarioAbastecimentos::PAplica(const QByteArray& pLinha)
@@ -120,29 +120,27 @@ void TDiarioAbastecimentos::PAplica(const QByteArray& pLinha)
 
 void TDiarioAbastecimentos::PAcrescenta(const QByteArray& pLinha, bool pSincroniza)
 {
-    const QByteArray caminho = QFile::encodeName(vCaminho);
-    const int fd = ::open(caminho.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    if (fd < 0)
-        PFalha(vCaminho, errno);
     const QByteArray linha = pLinha + '\n';
+    const TDescritorArquivo fd = TDisco::FAbre(vCaminho, O_WRONLY | O_CREAT, 0600);
     struct stat antes {};
-    const bool tamanhoConhecido = ::fstat(fd, &antes) == 0;
-    // One write of a short line with O_APPEND: a crash leaves the line whole
-    // or a torn last line, which is cut away on the next start.
-    const ssize_t escrito = ::write(fd, linha.constData(), static_cast<size_t>(linha.size()));
-    const int erroEscrita = errno;
-    // A line cut short by a full disk would run into the next one appended:
-    // it is taken back.
-    if (escrito > 0 && escrito != linha.size() && tamanhoConhecido)
-        (void)!::ftruncate(fd, antes.st_size);
-    const bool sincronizado = !pSincroniza || ::fdatasync(fd) == 0;
-    const int erroSincronia = errno;
-    ::close(fd);
-    if (escrito != linha.size())
-        PFalha(vCaminho, escrito < 0 ? erroEscrita : ENOSPC);
-    if (!sincronizado)
-        PFalha(vCaminho, erroSincronia);
-    vTamanho = (tamanhoConhecido ? antes.st_size : vTamanho) + linha.size();
+    if (::fstat(fd.get(), &antes) != 0)
+        PFalha(vCaminho, errno);
+    // One write of a short line at the end: a crash leaves the line whole or
+    // a torn last line, which is cut away on the next start.
+    try {
+        TDisco::PGrava(fd.get(), linha, antes.st_size, vCaminho);
+    } catch (const EErro&) {
+        // A line cut short by a full disk would run into the next one
+        // appended: it is taken back.
+        try {
+            TDisco::PTrunca(fd.get(), antes.st_size, vCaminho);
+        } catch (const EErro&) {
+        }
+        throw;
+    }
+    if (pSincroniza)
+        TDisco::PSincroniza(fd.get(), vCaminho);
+    vTamanho = antes.st_size + linha.size();
 }
 
 qint64 TDiarioAbastecimentos::FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
@@ -236,8 +234,15 @@ void TDiarioAbastecimentos::PCompacta()
     if (vAbertas.empty() && vConcluidas.empty()) {
         // Once every capture has ended and the component has forgotten
         // every delivery, the journal holds nothing worth keeping.
-        if (vTamanho > 0 && ::truncate(QFile::encodeName(vCaminho).constData(), 0) == 0)
-            vTamanho = 0;
+        if (vTamanho > 0) {
+            try {
+                const TDescritorArquivo fd = TDisco::FAbre(vCaminho, O_WRONLY);
+                TDisco::PTrunca(fd.get(), 0, vCaminho);
+                vTamanho = 0;
+            } catch (const EErro&) {
+                // the longer journal says the same
+            }
+        }
         return;
     }
     if (vTamanho <= cTamanhoCompactacao)

@@ -1,10 +1,12 @@
 #include "UAplicacao.h"
 #include "UConfiguracaoRegional.h"
+#include "URegistroDisco.h"
 #include "USinaisTermino.h"
 #include "UTarnex.h"
 
 int main(int argc, char** argv)
 {
+    TRegistroDisco::PInstalaSePedido();
     TAplicacao aplicacao(argc, argv);
     TConfiguracaoRegional::PCarregaDoSistema();
     // exit, not quit: quit would ask the window, whose close asks the

@@ -1,17 +1,20 @@
 #pragma once
 
+#include "UDescritorArquivo.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
 
 // The steps by which bytes reach the disk for good: writes, syncs, renames.
-// The durable writes of the day log and of the settings files take each of
-// their steps through here, so that a test can stop the program at any one
-// of them, or record their order, and see what a crash there leaves.
+// The durable writes of the day log, the settings files, the fueling journal
+// and the component server's state take each of their steps through here, so
+// that a test can stop the program at any one of them, or record their
+// order, and see what a crash there leaves.
 class TDisco {
 public:
-    enum class TTipo { Grava, Reserva, Sincroniza, Renomeia, SincronizaDiretorio };
+    enum class TTipo { Grava, Reserva, Sincroniza, Renomeia, SincronizaDiretorio, Abre, Trunca };
     // One step about to run. pCaminho is the file the caller names in its
     // messages: the file being replaced, for the steps on its temporary copy.
     struct TPasso {
@@ -20,16 +23,30 @@ public:
         int vDescritor = -1;
         qint64 vPosicao = 0;
         const QByteArray* vDados = nullptr; // the bytes of a Grava
+        qint64 vTamanho = 0; // Reserva: the bytes reserved; Trunca: the new size; Abre: the open flags
+        QString vDe{}, vPara{}; // Renomeia: the names; Abre: vPara is the file opened
     };
-    // Runs before every step; it may raise, or end the process.
+    // Runs before every step that changes bytes or names; it may raise, or
+    // end the process.
     using TObservador = std::function<void(const TPasso&)>;
     static void PDefineObservador(TObservador pObservador);
 
+    // The crash-point recorder: vAntes runs before every step, opening
+    // included, and may hold the process there for good; vDepois after it,
+    // told whether the step got through. Neither raises.
+    struct TRegistrador {
+        std::function<void(const TPasso&)> vAntes;
+        std::function<void(const TPasso&, bool)> vDepois;
+    };
+    static void PDefineRegistrador(TRegistrador pRegistrador);
+
     // Each raises EErro with the system's reason.
+    static TDescritorArquivo FAbre(const QString& pCaminho, int pModo, int pPermissoes = 0666);
     static void PGrava(int pDescritor, const QByteArray& pDados, qint64 pPosicao, const QString& pCaminho);
     // Allocates the bytes a later Grava will fill, so that a full disk fails
     // before anything is overwritten.
     static void PReserva(int pDescritor, qint64 pPosicao, qint64 pTamanho, const QString& pCaminho);
+    static void PTrunca(int pDescritor, qint64 pTamanho, const QString& pCaminho);
     // The data and what reading it back needs (fdatasync); pTudo adds the
     // rest of the file's metadata (fsync).
     static void PSincroniza(int pDescritor, const QString& pCaminho, bool pTudo = false);

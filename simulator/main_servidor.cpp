@@ -1,5 +1,6 @@
 // FcmMasterX: the concentrator component server.
 //   FcmMasterX [--dir DIRECTORY]
+#include "URegistroDisco.h"
 #include "UServidorFcm.h"
 #include "USimuladorFcm.h"
 
@@ -14,6 +15,7 @@
 
 int main(int argc, char** argv)
 {
+    TRegistroDisco::PInstalaSePedido();
     QCoreApplication aplicacao(argc, argv);
     QString diretorio = QCoreApplication::applicationDirPath();
     const QStringList args = QCoreApplication::arguments();
