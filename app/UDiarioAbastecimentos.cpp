@@ -6,6 +6,7 @@
 #include "UGravacaoAtomica.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
@@ -121,6 +122,7 @@ void TDiarioAbastecimentos::PAplica(const QByteArray& pLinha)
 void TDiarioAbastecimentos::PAcrescenta(const QByteArray& pLinha, bool pSincroniza)
 {
     const QByteArray linha = pLinha + '\n';
+    const bool novo = !QFileInfo::exists(vCaminho);
     const TDescritorArquivo fd = TDisco::FAbre(vCaminho, O_WRONLY | O_CREAT, 0600);
     struct stat antes {};
     if (::fstat(fd.get(), &antes) != 0)
@@ -140,6 +142,11 @@ void TDiarioAbastecimentos::PAcrescenta(const QByteArray& pLinha, bool pSincroni
     }
     if (pSincroniza)
         TDisco::PSincroniza(fd.get(), vCaminho);
+    // A new file's name reaches the disk with its directory, not with its
+    // data: a power cut would take the whole journal, the line just synced
+    // with it, while the insert it announces may be committed.
+    if (novo)
+        TDisco::PSincronizaDiretorio(vCaminho);
     vTamanho = antes.st_size + linha.size();
 }
 

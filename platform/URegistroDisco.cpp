@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
+#include <utility>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -153,18 +154,33 @@ const char* TRegistroDisco::FNomeTipo(int pTipo)
 void TRegistroDisco::PInstalaSePedido()
 {
     const QByteArray trace = qgetenv("TARNEX_REGISTRO_DISCO");
-    if (trace.isEmpty())
-        return;
+    if (!trace.isEmpty())
+        PInstala(QFile::decodeName(trace), qgetenv("TARNEX_PARADA_DISCO").toLongLong());
+}
+
+void TRegistroDisco::PInstala(const QString& pTrace, qint64 pParada)
+{
     TEstado& e = Estado();
-    e.vTrace = ::open(trace.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-    e.vContador = ::open(QFile::encodeName(FArquivoContador(QFile::decodeName(trace))).constData(),
-                         O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    const int processos = ::open(QFile::encodeName(FArquivoProcessos(QFile::decodeName(trace))).constData(),
-                                 O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const auto FAbre = [](const QString& pCaminho, int pModo) {
+        return ::open(QFile::encodeName(pCaminho).constData(), pModo | O_CREAT | O_CLOEXEC, 0600);
+    };
+    e.vTrace = FAbre(pTrace, O_WRONLY | O_APPEND);
+    e.vContador = FAbre(FArquivoContador(pTrace), O_RDWR);
+    const int processos = FAbre(FArquivoProcessos(pTrace), O_WRONLY | O_APPEND);
     if (e.vTrace < 0 || e.vContador < 0 || processos < 0)
         ::_exit(98); // a test asked for a record it cannot have: its result would mean nothing
     PEscreveTudo(processos, QByteArray::number(::getpid()) + '\n');
     ::close(processos);
-    e.vParada = qgetenv("TARNEX_PARADA_DISCO").toLongLong();
+    e.vParada = pParada;
     TDisco::PDefineRegistrador({&PAntes, &PDepois});
+}
+
+void TRegistroDisco::PDesinstala()
+{
+    TDisco::PDefineRegistrador({});
+    TEstado& e = Estado();
+    for (int* descritor : {&e.vTrace, &e.vContador}) {
+        if (*descritor >= 0)
+            ::close(std::exchange(*descritor, -1));
+    }
 }

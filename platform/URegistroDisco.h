@@ -16,6 +16,9 @@
 class TRegistroDisco {
 public:
     static void PInstalaSePedido();
+    // The same within one process, for a test that records its own steps.
+    static void PInstala(const QString& pTrace, qint64 pParada = 0);
+    static void PDesinstala();
 
     static QString FArquivoContador(const QString& pTrace) { return pTrace + QStringLiteral(".contador"); }
     static QString FArquivoProcessos(const QString& pTrace) { return pTrace + QStringLiteral(".processos"); }

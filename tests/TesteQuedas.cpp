@@ -592,6 +592,51 @@ private:
     std::vector<TLinhaAbastecimento> vLinhas;
 };
 
+// --- the journal alone -----------------------------------------------------------
+
+// Every line the journal synced (an event and its insert attempt, before the
+// insert runs) is there after a cut right behind it, whatever the cut keeps
+// of the rest: in a journal that already held lines, and in one the call
+// itself made.
+class DiarioSobQueda : public ::testing::TestWithParam<bool> {};
+
+TEST_P(DiarioSobQueda, SyncedLineSurvivesEveryCutRightAfterIt)
+{
+    const bool novo = GetParam();
+    TDiretorioTeste dir;
+    // As the recorder names it: the path the descriptor stands for.
+    const QString caminho = QDir(dir.FCaminho(QString())).canonicalPath() + QStringLiteral("/ConcentradorTarnex.jrn");
+    const QDateTime momento(QDate(2026, 1, 2), QTime(3, 4, 5));
+    std::map<QString, QByteArray> iniciais;
+    if (!novo) {
+        const QByteArray anterior = "A 1 1767323045000 5 1 2 3 1500 1000 5799 3 3 3\nF 1\n";
+        PGravaArquivo(caminho, anterior);
+        iniciais[caminho] = anterior;
+    }
+    const QString trace = dir.FCaminho(QStringLiteral("disco.trace"));
+    TRegistroDisco::PInstala(trace);
+    TDiarioAbastecimentos(caminho).FRegistraComTentativa(5, {1, 2, 3, 2500, 1000, 5799, 3, 3, 3}, momento,
+                                                         TDiarioAbastecimentos::TEntrega{QStringLiteral("abc"), 1},
+                                                         9998, 7);
+    TRegistroDisco::PDesinstala();
+
+    TQuedaEnergia queda(iniciais);
+    for (const TQuedaEnergia::TPasso& passo : TQuedaEnergia::FLeTrace(trace))
+        queda.PAplica(passo);
+    for (const auto variante : {TQuedaEnergia::TVariante::Mantida, TQuedaEnergia::TVariante::Perdida,
+                                TQuedaEnergia::TVariante::Rasgada}) {
+        const QByteArray diario = FNaoVazio(queda.FArquivos(variante), caminho);
+        const QString rascunho = dir.FCaminho(QStringLiteral("rascunho.jrn"));
+        PGravaArquivo(rascunho, diario);
+        const auto pendentes = TDiarioAbastecimentos(rascunho).FPendentes();
+        ASSERT_EQ(pendentes.size(), 1u) << TQuedaEnergia::FNome(variante) << ": " << FVisivel(diario);
+        EXPECT_EQ(pendentes[0].vTentativa, (QPair<int, int>(9998, 7))) << TQuedaEnergia::FNome(variante);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Quedas, DiarioSobQueda, ::testing::Bool(),
+                         [](const auto& pInfo) { return std::string(pInfo.param ? "DiarioNovo" : "DiarioExistente"); });
+
 // --- the harness ----------------------------------------------------------------
 
 class Quedas : public ::testing::Test {
@@ -695,9 +740,38 @@ protected:
 // The crash points of the bounded run: the steps right after which faults
 // were once found, picked from the recorded run by what they are, and a
 // few more spread evenly over it.
+struct TPontoNotavel {
+    const char* vPorque;
+    std::function<bool(const TQuedaEnergia::TPasso&)> vPasso;
+};
+
+bool FArquivo(const TQuedaEnergia::TPasso& p, const char* pTipo, const char* pNome)
+{
+    return p.vTipo == pTipo && QFileInfo(p.vCaminho).fileName().startsWith(QLatin1String(pNome));
+}
+
+const std::vector<TPontoNotavel> cPontosNotaveis{
+    {"the first journal line is synced, its new name not yet: the insert follows",
+     [](const auto& p) { return FArquivo(p, "Sincroniza", "ConcentradorTarnex.jrn"); }},
+    {"the fueling numbered 9999 is in the journal: its insert and the sequence rise follow, the Id file not yet",
+     [](const auto& p) { return FArquivo(p, "Grava", "ConcentradorTarnex.jrn") && p.vDados.contains("\nT ") &&
+                                p.vDados.contains(" 9999 "); }},
+    {"the Id file of the wrap is written, not yet renamed: the sequence has risen",
+     [](const auto& p) { return FArquivo(p, "Grava", "ConcentradorTarnex.ini.") && p.vDados.contains("ID=1\r\n"); }},
+    {"a capture's end is in the journal, unsynced: lost, kept or torn, its log entry still comes once",
+     [](const auto& p) { return FArquivo(p, "Grava", "ConcentradorTarnex.jrn") && p.vDados.startsWith("F "); }},
+};
+
 std::vector<qint64> FPontosLimitados(const std::vector<TQuedaEnergia::TPasso>& pPassos, int pEspalhados)
 {
     std::set<qint64> pontos;
+    for (const TPontoNotavel& notavel : cPontosNotaveis) {
+        const auto passo = std::find_if(pPassos.begin(), pPassos.end(), notavel.vPasso);
+        if (passo != pPassos.end())
+            pontos.insert(passo->vNumero);
+        else
+            ADD_FAILURE() << "the recorded run has no step where " << notavel.vPorque;
+    }
     const qint64 total = static_cast<qint64>(pPassos.size());
     for (int i = 1; i <= pEspalhados; ++i)
         pontos.insert(total * i / (pEspalhados + 1));
@@ -728,7 +802,7 @@ TEST_F(Quedas, EveryCrashPointOfTheCapturePathRecoversWithNothingLostOrStoredTwi
     } else {
         pontos = FPontosLimitados(gravada.vPassos, qEnvironmentVariableIntValue("TARNEX_QUEDAS_PONTOS") > 0
                                                        ? qEnvironmentVariableIntValue("TARNEX_QUEDAS_PONTOS")
-                                                       : 4);
+                                                       : 3);
     }
     for (const qint64 k : pontos) {
         PVerificaCorte(k);
