@@ -282,7 +282,7 @@ bool TCapturaAbastecimento::FJaGravado(const TDiarioAbastecimentos::TEntrada& pE
     }
     // The numbering may not have moved past it before the program died.
     if (Parametros->Id() == pEntrada.vTentativa->first)
-        BancoDados->PAvancaNumeracao(pEntrada.vTentativa->first);
+        BancoDados->PRetomaNumeracao(pEntrada.vTentativa->first, pEntrada.vTentativa->second);
     PConclui(pEntrada);
     return true;
 }

@@ -129,6 +129,20 @@ void TBancoDados::PAvancaNumeracao(int pId)
     }
 }
 
+void TBancoDados::PRetomaNumeracao(int pId, int pSequencia)
+{
+    try {
+        if (pId == 9999 && FRetornaSequencia() > pSequencia)
+            PGravaId(1);
+        else
+            PAvancaId(pId);
+    } catch (const ENumeracaoPendente&) {
+        throw;
+    } catch (const EErro& erro) {
+        throw ENumeracaoPendente(erro.Mensagem());
+    }
+}
+
 void TBancoDados::PAvancaId(int pId)
 {
     if (pId == 9999) {

@@ -36,6 +36,10 @@ public:
     // leaving the Id as it was, when the sequence could not be raised or the
     // settings file not written.
     void PAvancaNumeracao(int pId);
+    // The same past a fueling stored as (pSequencia, pId) by a capture that
+    // died before moving the numbering on: at the wrap the sequence may have
+    // risen already, and must not rise twice.
+    void PRetomaNumeracao(int pId, int pSequencia);
     // Whether the row of this fueling (numbering, nozzle, date and time) is
     // already in mvabast: a capture that died after its insert left it there.
     bool FExisteAbastecimento(const TAbastecimento& pAbastecimento);

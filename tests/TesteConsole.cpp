@@ -374,6 +374,37 @@ TEST_F(Console, CaptureThatDiedAfterItsInsertIsNotStoredTwice)
     EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
 }
 
+// A capture that died after its insert at the wrap, before the Id file had
+// moved on: the sequence rise may have been committed before the death or
+// not. Either way the start-up leaves it risen once, and the next fueling is
+// (8, 1).
+class ConsoleVirada : public Console, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ConsoleVirada, CaptureThatDiedAtTheWrapRaisesTheSequenceOnce)
+{
+    {
+        TDiarioAbastecimentos diario(TDiarioAbastecimentos::FCaminhoPadrao());
+        const QDateTime momento(QDate::currentDate(), QTime(10, 0, 0));
+        diario.FRegistraComTentativa(5, {1, 2, 3, 1500, 1000, 5799, 3, 3, 3}, momento, std::nullopt, 9999, 7);
+        vPosto.PExecuta(QStringLiteral("insert into mvabast (data, hora, codbico, litragem, id, sequencia) values "
+                                       "('%1', '10:00:00', '05-02', 1.5, 9999, 7)")
+                            .arg(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
+        if (GetParam())
+            vPosto.PExecuta(QStringLiteral("update paraposto set sequenciaabast = 8"));
+    }
+    PAbre("[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=9999\r\n");
+    ASSERT_TRUE(FEspera([&] { return Parametros->Id() == 1; }));
+    EXPECT_EQ(FLinhas(QStringLiteral("select sequenciaabast from paraposto")), QStringLiteral("8"));
+    vServidor.PEvento({5, 1, 2, 1, 2500, 1000, 5799, 3, 3, 3});
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 2; }));
+    EXPECT_EQ(FLinhas(QStringLiteral("select sequencia, id from mvabast order by sequencia, id")),
+              QStringLiteral("7|9999\n8|1"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Console, ConsoleVirada, ::testing::Bool(), [](const auto& pInfo) {
+    return std::string(pInfo.param ? "SequenciaJaSubiu" : "SequenciaAindaNao");
+});
+
 TEST_F(Console, PendingFuelingThatFailsAtStartUpIsShownAndTheConcentratorsAreConnectedAllTheSame)
 {
     {
