@@ -146,6 +146,15 @@ void TCapturaAbastecimento::PRegistraFalha(const TDiarioAbastecimentos::TEntrada
 
 void TCapturaAbastecimento::PReprocessaPendentes()
 {
+    if (!vDiario.Reparo().isEmpty()) {
+        try {
+            TGenerico::PGeraLog(vDiario.Reparo());
+            vDiario.PReparoRegistrado();
+        } catch (const EErro&) {
+            // The journal is mended all the same; the log's failure shows at
+            // its next entry.
+        }
+    }
     PProcessa(vDiario.FPendentes(), {}, nullptr);
 }
 

@@ -68,8 +68,12 @@ void TDiarioAbastecimentos::PLe()
     for (const QByteArray& linha : QByteArrayView(conteudo).first(fim).toByteArray().split('\n'))
         PAplica(linha);
     vTamanho = fim;
-    if (fim < conteudo.size())
+    if (fim < conteudo.size()) {
         PCortaLinhaRasgada(fim);
+        vReparo = QStringLiteral("Diário de abastecimentos reparado: uma linha incompleta no fim do arquivo "
+                                 "(%1 bytes), deixada por uma interrupção durante a gravação, foi descartada.")
+                      .arg(conteudo.size() - fim);
+    }
 }
 
 // A crash in the middle of an append leaves a line without its end; the

@@ -59,6 +59,9 @@ public:
     void PAtualizaBase(const QString& pInstancia, qint64 pBase);
 
     bool FAberta(qint64 pNumero) const { return vAbertas.contains(pNumero); }
+    // What opening had to mend, for the log; empty when nothing.
+    const QString& Reparo() const { return vReparo; }
+    void PReparoRegistrado() { vReparo.clear(); }
     // The events whose capture has not ended, oldest first.
     std::vector<TEntrada> FPendentes() const;
 
@@ -77,6 +80,7 @@ private:
     QByteArray FConteudoCompacto() const;
 
     QString vCaminho;
+    QString vReparo;
     qint64 vUltimo = 0;
     qint64 vTamanho = 0;
     std::map<qint64, TEntrada> vAbertas;

@@ -374,6 +374,26 @@ TEST_F(Console, CaptureThatDiedAfterItsInsertIsNotStoredTwice)
     EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
 }
 
+// A power cut in the middle of a journal line leaves it torn: the start-up
+// cuts it away and says so in the log, and goes on.
+TEST_F(Console, TornJournalLineIsCutAwayAtStartUpWithALogEntrySayingSo)
+{
+    vPosto.Diretorio().PGrava(QStringLiteral("ConcentradorTarnex.jrn"),
+                              "A 1 1767323045000 5 1 2 3 1500 1000 5799 3 3 3\nT 1 1 7\nF 1\nF");
+    vPosto.PExecuta(QStringLiteral("insert into mvabast (data, hora, codbico, litragem, id, sequencia) values "
+                                   "('02.01.2026', '03:04:05', '05-02', 1.5, 1, 7)"));
+    PAbre("[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=2\r\n");
+    ASSERT_TRUE(FEspera([&] { return vJanela->FlagOpen(1); }));
+    const QByteArray log = vPosto.FLog();
+    EXPECT_EQ(QString::fromLatin1(log).count(
+                  QStringLiteral("Diário de abastecimentos reparado: uma linha incompleta no fim do arquivo (1 bytes)")),
+              1)
+        << FVisivel(log);
+    EXPECT_TRUE(vPosto.Diretorio().FLe(QStringLiteral("ConcentradorTarnex.jrn")).endsWith("F 1\n"));
+    EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
+    EXPECT_EQ(FAbastecimentos(), 1) << "the capture whose end was whole is not made again";
+}
+
 // A capture that died after its insert at the wrap, before the Id file had
 // moved on: the sequence rise may have been committed before the death or
 // not. Either way the start-up leaves it risen once, and the next fueling is
