@@ -126,7 +126,7 @@ void TCapturaAbastecimento::PRegistraFalha(const TDiarioAbastecimentos::TEntrada
                                            std::exception_ptr& pErroMostrado) const
 {
     QString texto;
-    if (vConcluida)
+    if (vConcluida || vGravada)
         texto = QStringLiteral("Abastecimento gravado; ocorreu um erro depois da gravação.");
     else if (dynamic_cast<const ENumeracaoPendente*>(&pErro))
         texto = QStringLiteral("Abastecimento gravado; a numeração fica pendente para nova tentativa.");
@@ -173,6 +173,7 @@ void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::T
         if (parado && entrada.vNumero > 0)
             continue;
         vConcluida = false;
+        vGravada = false;
         vErroDiario = nullptr;
         try {
             FCaptura(entrada);
@@ -189,7 +190,7 @@ void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::T
         // The event being received: an event the journal holds is received
         // whatever fails next; one it could not take only once it has ended.
         if (pRecebido && i + 1 == pEntradas.size())
-            *pRecebido = entrada.vNumero > 0 || vConcluida;
+            *pRecebido = entrada.vNumero > 0 || vConcluida || vGravada;
     }
     if (primeiroErro) {
         vFalhaMostrada = true;
@@ -230,8 +231,8 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     abastecimento->SetValor(TGenerico::FArredondaValor(abastecimento->Precounit() * abastecimento->Litragem()));
     abastecimento->SetDataHora(momento);
     if (FJaGravado(pEntrada, *abastecimento)) {
+        PRegistraGravado(pEntrada, FTextoLog(l, *abastecimento), true);
         PRecarregaGrade();
-        TGenerico::PGeraLog(FTextoLog(l, *abastecimento));
         return TFim::Gravado;
     }
     abastecimento->SetId(Parametros->Id());
@@ -240,9 +241,13 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     // refusal for good has been logged with its reason and its Id is used
     // up: retrying would only be refused again, so it ends here.
     const bool gravado = BancoDados->FGravaAbastecimento(*abastecimento);
-    PConclui(pEntrada);
+    if (gravado) {
+        PRegistraGravado(pEntrada, FTextoLog(l, *abastecimento), false);
+    } else {
+        PConclui(pEntrada);
+        TGenerico::PGeraLog(FTextoLog(l, *abastecimento));
+    }
     PRecarregaGrade();
-    TGenerico::PGeraLog(FTextoLog(l, *abastecimento));
     return gravado ? TFim::Gravado : TFim::Recusado;
 }
 
@@ -292,7 +297,6 @@ bool TCapturaAbastecimento::FJaGravado(const TDiarioAbastecimentos::TEntrada& pE
     // The numbering may not have moved past it before the program died.
     if (Parametros->Id() == pEntrada.vTentativa->first)
         BancoDados->PRetomaNumeracao(pEntrada.vTentativa->first, pEntrada.vTentativa->second);
-    PConclui(pEntrada);
     return true;
 }
 
@@ -303,6 +307,32 @@ void TCapturaAbastecimento::PConclui(const TDiarioAbastecimentos::TEntrada& pEnt
     vConcluida = true;
     if (pEntrada.vNumero > 0)
         vDiario.PConclui(pEntrada.vNumero);
+}
+
+// A stored fueling ends in the journal only once its log entry is written:
+// a crash between the two loses neither, as the capture taken up again finds
+// the row, and writes the entry only when the log does not hold it yet. (The
+// end of a capture is not synced; had it come first, a cut could keep it and
+// lose the entry, or lose it and have the entry written twice.)
+void TCapturaAbastecimento::PRegistraGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto,
+                                             bool pRetomada)
+{
+    vGravada = true;
+    if (!pRetomada || !FJaNoLog(pEntrada, pTexto))
+        TGenerico::PGeraLog(pTexto);
+    PConclui(pEntrada);
+}
+
+// The attempt that died wrote to the log of its own day, between the event's
+// arrival and now.
+bool TCapturaAbastecimento::FJaNoLog(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto)
+{
+    const QDate hoje = QDate::currentDate();
+    for (QDate dia = std::max(pEntrada.vMomento.date(), hoje.addDays(-31)); dia <= hoje; dia = dia.addDays(1)) {
+        if (TGenerico::FTemEntradaNoLog(dia, pTexto))
+            return true;
+    }
+    return false;
 }
 
 void TCapturaAbastecimento::PRecarregaGrade()

@@ -65,6 +65,8 @@ private:
     TFim FCaptura(TDiarioAbastecimentos::TEntrada& pEntrada);
     bool FJaGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, TAbastecimento& pAbastecimento);
     void PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada);
+    void PRegistraGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto, bool pRetomada);
+    static bool FJaNoLog(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto);
     void PRecarregaGrade();
     void PRegistraDataInvalida(const TLeitura& pLeitura);
     static QString FTextoLog(const TLeitura& pLeitura, const TAbastecimento& pAbastecimento);
@@ -73,5 +75,6 @@ private:
     TDiarioAbastecimentos vDiario;
     bool vFalhaMostrada = false;
     bool vConcluida = false; // the entry being captured has ended
+    bool vGravada = false; // the entry being captured has its row stored
     std::exception_ptr vErroDiario; // the journal could not take the entry being captured
 };

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -214,6 +215,21 @@ QString TGenerico::FArquivoLog(const QDate& pData)
     return TDiretorioPrograma::FArquivo(QStringLiteral("ConnectTarnex") + FDoisDigitos(pData.day()) +
                                         FDoisDigitos(pData.month()) + QString::number(pData.year()) +
                                         QStringLiteral(".log"));
+}
+
+bool TGenerico::FTemEntradaNoLog(const QDate& pData, const QString& pDados)
+{
+    TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
+    const QStringList linhas = FLeLog(FArquivoLog(pData), codificacao);
+    const QStringList procuradas = FDivideLinhas(pDados) << cSeparadorLog;
+    // An entry's text runs from the line after its first separator to its
+    // second separator.
+    for (qsizetype i = 1; i + procuradas.size() <= linhas.size(); ++i) {
+        if (linhas[i - 1] == cSeparadorLog &&
+            std::equal(procuradas.begin(), procuradas.end(), linhas.begin() + i))
+            return true;
+    }
+    return false;
 }
 
 QStringList TGenerico::FDivideLinhas(const QString& pTexto)

@@ -56,6 +56,9 @@ public:
 
     // The log's path for the given day.
     static QString FArquivoLog(const QDate& pData);
+    // Whether the day's log holds an entry with exactly this text: a capture
+    // taken up again after a crash looks before writing its entry twice.
+    static bool FTemEntradaNoLog(const QDate& pData, const QString& pDados);
     // Splits at CR, LF or CR LF; a line break at the very end ends the last
     // line and does not start an empty one.
     static QStringList FDivideLinhas(const QString& pTexto);

@@ -374,6 +374,42 @@ TEST_F(Console, CaptureThatDiedAfterItsInsertIsNotStoredTwice)
     EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
 }
 
+// A capture that died after its insert, its end lost from the journal by a
+// power cut: its log entry may have been written before the cut or not. The
+// start-up takes it up again and leaves exactly one entry.
+class ConsoleEntradaRetomada : public Console, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ConsoleEntradaRetomada, CaptureTakenUpAgainLeavesItsLogEntryOnce)
+{
+    const QDate hoje = QDate::currentDate();
+    {
+        TDiarioAbastecimentos diario(TDiarioAbastecimentos::FCaminhoPadrao());
+        diario.FRegistraComTentativa(5, {1, 2, 3, 1500, 1000, 5799, 3, 3, 3}, QDateTime(hoje, QTime(10, 0, 0)),
+                                     std::nullopt, 1, 7);
+        vPosto.PExecuta(QStringLiteral("insert into mvabast (data, hora, codbico, litragem, id, sequencia) values "
+                                       "('%1', '10:00:00', '05-02', 1.5, 1, 7)")
+                            .arg(hoje.toString(QStringLiteral("dd.MM.yyyy"))));
+    }
+    TGenerico::PGeraLog(QStringLiteral("Device= 1"));
+    if (GetParam()) {
+        TGenerico::PGeraLog(QStringLiteral("Sl: 01\rBo: 02\rBi: 03\rCodBico: 05-02\rLitragem: 1,500\r"
+                                           "Preço Unitário: 5,799\rValor: 8,70\rData: %1\rHora: 10:00:00\r"
+                                           "Id: 1\rSequencia: 7")
+                                .arg(hoje.toString(QStringLiteral("dd/MM/yyyy"))));
+    }
+    PAbre("[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=2\r\n");
+    ASSERT_TRUE(FEspera([&] { return vJanela->FlagOpen(1); }));
+    EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
+    const QByteArray log = vPosto.FLog();
+    EXPECT_EQ(log.count("Litragem: 1,500"), 1) << FVisivel(log);
+    EXPECT_EQ(FAbastecimentos(), 1);
+    EXPECT_EQ(Parametros->Id(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Console, ConsoleEntradaRetomada, ::testing::Bool(), [](const auto& pInfo) {
+    return std::string(pInfo.param ? "EntradaJaNoLog" : "EntradaAusente");
+});
+
 // A power cut in the middle of a journal line leaves it torn: the start-up
 // cuts it away and says so in the log, and goes on.
 TEST_F(Console, TornJournalLineIsCutAwayAtStartUpWithALogEntrySayingSo)
