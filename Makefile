@@ -1,7 +1,7 @@
 # The two set-up commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build build-asan build-fuzz run test package bench fuzz fuzz-test run-fuzz format clean
+.PHONY: deps build build-asan build-fuzz run test crash package bench fuzz fuzz-test run-fuzz format clean
 
 deps:
 	./tools/instalar-dependencias.sh
@@ -20,6 +20,13 @@ run: build
 test: build-asan build-fuzz
 	ctest --preset asan -j $(JOBS)
 	$(MAKE) --no-print-directory run-fuzz DURACAO=$(FUZZ_TEST_SECONDS)
+
+# Power cuts at every disk step of the capture path: the whole crash-point
+# harness (make test runs a bounded part of it). Prints the number of crash
+# states checked.
+crash: build-asan
+	cd build-asan && LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen TARNEX_QUEDAS=todos \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./bin/testes_quedas
 
 # A Debian package of the connector, the component server, fcmsim and
 # criaposto (build/concentrador-tarnex_*.deb).

@@ -74,6 +74,8 @@ const char* TQuedaEnergia::FNome(TVariante pVariante)
         return "tudo perdido";
     case TVariante::Rasgada:
         return "última gravação rasgada";
+    case TVariante::NomesDesfeitos:
+        return "gravações mantidas, nomes desfeitos";
     }
     return "?";
 }
@@ -171,9 +173,9 @@ QByteArray TQuedaEnergia::FAtual(const TArquivo& pArquivo, qint64 pRasgarNumero)
 std::map<QString, QByteArray> TQuedaEnergia::FArquivos(TVariante pVariante) const
 {
     std::map<QString, QByteArray> arquivos;
-    if (pVariante == TVariante::Perdida) {
+    if (pVariante == TVariante::Perdida || pVariante == TVariante::NomesDesfeitos) {
         for (const auto& [nome, arquivo] : vNomesDuraveis)
-            arquivos[nome] = arquivo->vDuravel;
+            arquivos[nome] = pVariante == TVariante::Perdida ? arquivo->vDuravel : FAtual(*arquivo);
         return arquivos;
     }
     qint64 rasgar = 0;

@@ -15,8 +15,11 @@
 class TQuedaEnergia {
 public:
     // Everything unsynced kept; everything unsynced lost (renames and new
-    // names undone); everything kept but the last unsynced write, cut in half.
-    enum class TVariante { Mantida, Perdida, Rasgada };
+    // names undone); everything kept but the last unsynced write, cut in
+    // half; every write kept but the names undone.
+    enum class TVariante { Mantida, Perdida, Rasgada, NomesDesfeitos };
+    static constexpr TVariante cVariantes[] = {TVariante::Mantida, TVariante::Perdida, TVariante::Rasgada,
+                                               TVariante::NomesDesfeitos};
 
     struct TPasso {
         qint64 vNumero = 0;

@@ -623,8 +623,7 @@ TEST_P(DiarioSobQueda, SyncedLineSurvivesEveryCutRightAfterIt)
     TQuedaEnergia queda(iniciais);
     for (const TQuedaEnergia::TPasso& passo : TQuedaEnergia::FLeTrace(trace))
         queda.PAplica(passo);
-    for (const auto variante : {TQuedaEnergia::TVariante::Mantida, TQuedaEnergia::TVariante::Perdida,
-                                TQuedaEnergia::TVariante::Rasgada}) {
+    for (const auto variante : TQuedaEnergia::cVariantes) {
         const QByteArray diario = FNaoVazio(queda.FArquivos(variante), caminho);
         const QString rascunho = dir.FCaminho(QStringLiteral("rascunho.jrn"));
         PGravaArquivo(rascunho, diario);
@@ -705,8 +704,7 @@ protected:
         const QString log = corrida.vPosto->FCaminho(FNomeLog());
         const QByteArray logDuravel = FNaoVazio(queda.FArquivos(TQuedaEnergia::TVariante::Perdida), log);
         std::vector<std::map<QString, QByteArray>> vistos;
-        for (const auto variante : {TQuedaEnergia::TVariante::Mantida, TQuedaEnergia::TVariante::Perdida,
-                                    TQuedaEnergia::TVariante::Rasgada}) {
+        for (const auto variante : TQuedaEnergia::cVariantes) {
             const std::map<QString, QByteArray> arquivos = queda.FArquivos(variante);
             if (std::find(vistos.begin(), vistos.end(), arquivos) != vistos.end())
                 continue;
@@ -802,7 +800,7 @@ TEST_F(Quedas, EveryCrashPointOfTheCapturePathRecoversWithNothingLostOrStoredTwi
     } else {
         pontos = FPontosLimitados(gravada.vPassos, qEnvironmentVariableIntValue("TARNEX_QUEDAS_PONTOS") > 0
                                                        ? qEnvironmentVariableIntValue("TARNEX_QUEDAS_PONTOS")
-                                                       : 3);
+                                                       : 8);
     }
     for (const qint64 k : pontos) {
         PVerificaCorte(k);
