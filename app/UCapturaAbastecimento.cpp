@@ -244,7 +244,10 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     if (gravado) {
         PRegistraGravado(pEntrada, FTextoLog(l, *abastecimento), false);
     } else {
-        PConclui(pEntrada);
+        // A refusal leaves no row for a retry to find: were its end lost to a
+        // power cut, the start-up would insert it again under a new Id, to be
+        // refused again. Refusals are rare; the sync costs nothing else.
+        PConclui(pEntrada, true);
         TGenerico::PGeraLog(FTextoLog(l, *abastecimento));
     }
     PRecarregaGrade();
@@ -300,13 +303,13 @@ bool TCapturaAbastecimento::FJaGravado(const TDiarioAbastecimentos::TEntrada& pE
     return true;
 }
 
-void TCapturaAbastecimento::PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada)
+void TCapturaAbastecimento::PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada, bool pSincroniza)
 {
     // From here on the fueling is dealt with, even if the journal cannot
     // say so: a retry finds its row.
     vConcluida = true;
     if (pEntrada.vNumero > 0)
-        vDiario.PConclui(pEntrada.vNumero);
+        vDiario.PConclui(pEntrada.vNumero, pSincroniza);
 }
 
 // A stored fueling ends in the journal only once its log entry is written:

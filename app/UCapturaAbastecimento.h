@@ -64,7 +64,7 @@ private:
                         std::exception_ptr& pErroMostrado) const;
     TFim FCaptura(TDiarioAbastecimentos::TEntrada& pEntrada);
     bool FJaGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, TAbastecimento& pAbastecimento);
-    void PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada);
+    void PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada, bool pSincroniza = false);
     void PRegistraGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto, bool pRetomada);
     static bool FJaNoLog(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto);
     void PRecarregaGrade();

@@ -189,10 +189,11 @@ void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
         vAbertas[pNumero].vTentativa = QPair<int, int>(pId, pSequencia);
 }
 
-void TDiarioAbastecimentos::PConclui(qint64 pNumero)
+void TDiarioAbastecimentos::PConclui(qint64 pNumero, bool pSincroniza)
 {
-    // Not synced: if it is lost, the retry finds the row and stores nothing.
-    PAcrescenta("F " + QByteArray::number(pNumero), false);
+    // Mostly not synced: if it is lost, the retry finds the row and stores
+    // nothing.
+    PAcrescenta("F " + QByteArray::number(pNumero), pSincroniza);
     const auto aberta = vAbertas.find(pNumero);
     if (aberta != vAbertas.end()) {
         if (aberta->second.vEntrega)

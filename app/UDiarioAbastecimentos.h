@@ -50,7 +50,9 @@ public:
     qint64 FRegistraComTentativa(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
                                  const std::optional<TEntrega>& pEntrega, int pId, int pSequencia);
     void PTentativa(qint64 pNumero, int pId, int pSequencia);
-    void PConclui(qint64 pNumero);
+    // pSincroniza: the end must survive a power cut (a capture that would
+    // not be refused the same way again).
+    void PConclui(qint64 pNumero, bool pSincroniza = false);
 
     // Whether this delivery has been taken already (pending or captured).
     bool FConhece(const TEntrega& pEntrega) const;

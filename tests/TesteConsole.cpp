@@ -1,11 +1,13 @@
 #include "ApoioBanco.h"
 #include "ApoioConcentrador.h"
+#include "ApoioQuedas.h"
 #include "ApoioTela.h"
 #include "UConfiguracaoRegional.h"
 #include "UDiarioAbastecimentos.h"
 #include "UGenerico.h"
 #include "UMensagem.h"
 #include "UParametros.h"
+#include "URegistroDisco.h"
 #include "UTarnex.h"
 #include "UStatusBico.h"
 #include "UConfigConcentrador.h"
@@ -19,6 +21,7 @@
 #include "UCapturaAbastecimento.h"
 
 #include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -349,6 +352,36 @@ TEST_F(Console, FuelingRefusedForGoodIsLoggedOnceAndNeverRetried)
     EXPECT_EQ(log.count("Ocorreu um erro ao tentar gravar o abastecimento."), 1) << FVisivel(log);
     EXPECT_EQ(log.count("Litragem: 7,000"), 1) << "its own entry, once";
     EXPECT_FALSE(log.contains("pendente")) << FVisivel(log);
+}
+
+// The end of a refused capture must survive a power cut right after it:
+// nothing in the database tells a retry that the fueling was dealt with.
+TEST_F(Console, RefusedFuelingStaysEndedAfterAPowerCutRightBehindIt)
+{
+    PAbre();
+    vPosto.PExecuta(QStringLiteral("alter table mvabast add constraint ck_teste check (litragem <> 7)"));
+    // As the disk recorder names it: the path its descriptor stands for.
+    const QString diario =
+        QDir(vPosto.Diretorio().FCaminho(QString())).canonicalPath() + QStringLiteral("/ConcentradorTarnex.jrn");
+    std::map<QString, QByteArray> antes;
+    if (QFileInfo::exists(diario))
+        antes[diario] = vPosto.Diretorio().FLe(QStringLiteral("ConcentradorTarnex.jrn"));
+    const QString trace = vPosto.Diretorio().FCaminho(QStringLiteral("disco.trace"));
+    TRegistroDisco::PInstala(trace);
+    vServidor.PEvento({5, 1, 2, 3, 7000, 1000, 5799, 3, 3, 3}); // refused by the database
+    const bool recusado = FEspera([&] { return vPosto.FLog().contains("Litragem: 7,000"); });
+    TRegistroDisco::PDesinstala();
+    ASSERT_TRUE(recusado) << FVisivel(vPosto.FLog());
+
+    TQuedaEnergia queda(antes);
+    for (const TQuedaEnergia::TPasso& passo : TQuedaEnergia::FLeTrace(trace))
+        queda.PAplica(passo);
+    const auto arquivos = queda.FArquivos(TQuedaEnergia::TVariante::Perdida);
+    const auto cortado = arquivos.find(diario);
+    ASSERT_NE(cortado, arquivos.end()) << "the journal itself survives";
+    vPosto.Diretorio().PGrava(QStringLiteral("rascunho.jrn"), cortado->second);
+    EXPECT_TRUE(TDiarioAbastecimentos(vPosto.Diretorio().FCaminho(QStringLiteral("rascunho.jrn"))).FPendentes().empty())
+        << "a start-up after the cut would insert it again under a new Id: " << FVisivel(cortado->second);
 }
 
 TEST_F(Console, CaptureThatDiedAfterItsInsertIsNotStoredTwice)
