@@ -539,8 +539,11 @@ void TFcmMaster::PAgendaEntrega()
 void TFcmMaster::PEntregaPendentes()
 {
     // A callback may open a modal window; events that arrive meanwhile are
-    // delivered from inside it by a nested call of this loop.
-    while (!vPendentes.empty() && !vEmChamada) {
+    // delivered from inside it by a nested call of this loop. A backlog (the
+    // fuelings a concentrator kept while nobody listened) is delivered in
+    // slices, so that the window repaints and answers keys in between.
+    const QDeadlineTimer fatia(cFatiaEntregaMs);
+    while (!vPendentes.empty() && !vEmChamada && !fatia.hasExpired()) {
         const TEvento evento = std::move(vPendentes.front());
         vPendentes.pop_front();
         // The events behind this one must not wait for a message it may show.

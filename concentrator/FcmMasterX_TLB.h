@@ -40,6 +40,9 @@ public:
     static constexpr int cIntervaloReconexaoMaximoMs = 30000;
     // The most a reconnection attempt may hold the window.
     static constexpr int cTempoLimiteReconexaoMs = 100;
+    // The most events are delivered for, in one go, before the window gets
+    // its turn.
+    static constexpr int cFatiaEntregaMs = 50;
 
     // Which fueling the event being delivered is, for the component.
     struct TEntrega {
