@@ -61,6 +61,10 @@ TFcmMaster::TFcmMaster(QObject* pDono, bool pAssinaEventos) : QObject(pDono), vA
     vReconexao->setSingleShot(true);
     vReconexao->setInterval(cIntervaloReconexaoMs);
     connect(vReconexao, &QTimer::timeout, this, &TFcmMaster::PReconecta);
+    vReentrega = new QTimer(this);
+    vReentrega->setSingleShot(true);
+    vReentrega->setInterval(cIntervaloReentregaMs);
+    connect(vReentrega, &QTimer::timeout, this, &TFcmMaster::PPedeReentrega);
     PNovoSocket();
 }
 
@@ -568,6 +572,24 @@ void TFcmMaster::PDespachaEConfirma(const TEvento& pEvento)
     vEntregaAtual = anterior;
     if (!devolvida && pEvento.vEntrega)
         PConfirma(*pEvento.vEntrega);
+    else if (pEvento.vEntrega && !vReentrega->isActive())
+        vReentrega->start();
+}
+
+// A fueling given back waits in the component for the next subscription;
+// while the connection lives, subscribing again asks for it (and for any
+// other not yet acknowledged, which the journal recognises).
+void TFcmMaster::PPedeReentrega()
+{
+    if (vEmChamada || vSocket->state() != QLocalSocket::ConnectedState) {
+        vReentrega->start();
+        return;
+    }
+    try {
+        PAssina(cTempoLimiteReconexaoMs);
+    } catch (const EErro&) {
+        // the connection is being made again, which subscribes anew
+    }
 }
 
 void TFcmMaster::PConfirma(const TEntrega& pEntrega)
