@@ -4,6 +4,7 @@
 #include "UConfiguracaoRegional.h"
 #include "UDiretorioPrograma.h"
 #include "UErro.h"
+#include "UFinalArquivo.h"
 #include "UGravacaoAtomica.h"
 
 #include <QFile>
@@ -12,7 +13,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <mutex>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -133,6 +136,97 @@ QStringList FLeLog(const QString& pCaminho, TCodificacaoLog& pCodificacao)
     return TGenerico::FDivideLinhas(FDecodificaLog(arquivo.readAll(), pCodificacao));
 }
 
+// What this process last left in a day log. The next entry is appended only
+// while the file is still exactly that: the same file, size and times, and
+// the newest entry still there byte for byte. Anything else (another program
+// wrote to it, a crash cut it short, it is new, it has a byte-order mark)
+// takes the whole rewrite, which also brings any odd ending back in line.
+struct TEstadoLog {
+    QString vCaminho;
+    struct stat vInfo {};
+    qint64 vInicioUltima = 0; // where the newest entry begins
+    QByteArray vUltima;       // the newest entry, as on disk
+};
+
+std::mutex vTravaLog;
+TEstadoLog vEstadoLog;
+
+QString FArquivoRefazer()
+{
+    return TDiretorioPrograma::FArquivo(QStringLiteral("ConnectTarnex.refazer"));
+}
+
+bool FMesmaVersao(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+bool FLeInfo(const QString& pCaminho, struct stat& pInfo)
+{
+    return ::stat(QFile::encodeName(pCaminho).constData(), &pInfo) == 0;
+}
+
+void PAnotaLog(const QString& pCaminho, qint64 pInicioUltima, const QByteArray& pUltima)
+{
+    vEstadoLog = {};
+    struct stat info {};
+    if (FLeInfo(pCaminho, info) && info.st_size == pInicioUltima + pUltima.size())
+        vEstadoLog = {pCaminho, info, pInicioUltima, pUltima};
+}
+
+bool FLogComoDeixado(const QString& pCaminho)
+{
+    struct stat info {};
+    if (vEstadoLog.vCaminho != pCaminho || !FLeInfo(pCaminho, info) || !FMesmaVersao(info, vEstadoLog.vInfo))
+        return false;
+    QFile arquivo(pCaminho);
+    return arquivo.open(QIODevice::ReadOnly) && arquivo.seek(vEstadoLog.vInicioUltima) &&
+           arquivo.read(vEstadoLog.vUltima.size()) == vEstadoLog.vUltima;
+}
+
+QByteArray FJuntaLinhas(const QStringList& pLinhas, TCodificacaoLog pCodificacao)
+{
+    QString texto;
+    for (const QString& linha : pLinhas)
+        texto += linha + QStringLiteral("\r\n");
+    return FCodificaLog(texto, pCodificacao);
+}
+
+// The rewrite re-splits every line of the file, so the entry that was the
+// newest gets CR LF after each of its lines, and the new one is added as it
+// comes. Only that tail of the file changes: it is replaced in place.
+void PAcrescentaLog(const QString& pCaminho, const QString& pEntrada)
+{
+    TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
+    const QByteArray anterior =
+        FJuntaLinhas(TGenerico::FDivideLinhas(FDecodificaLog(vEstadoLog.vUltima, codificacao)), TCodificacaoLog::OitoBits);
+    const QByteArray entrada = FJuntaLinhas({pEntrada}, TCodificacaoLog::OitoBits);
+    const qint64 inicio = vEstadoLog.vInicioUltima;
+    const QByteArray antigo = vEstadoLog.vUltima;
+    vEstadoLog = {}; // known again only once the write went through
+    TFinalArquivo::PTroca(pCaminho, FArquivoRefazer(), inicio, antigo, anterior + entrada);
+    PAnotaLog(pCaminho, inicio + anterior.size(), entrada);
+}
+
+void PReescreveLog(const QString& pCaminho, const QString& pEntrada)
+{
+    vEstadoLog = {};
+    // An append that a crash cut short is completed first, so that the
+    // rewrite below reads whole entries.
+    TFinalArquivo::FRecupera(pCaminho, FArquivoRefazer());
+    TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
+    QStringList linhas = FLeLog(pCaminho, codificacao);
+    linhas.append(pEntrada);
+    const QByteArray bytes = FJuntaLinhas(linhas, codificacao);
+    TGravacaoAtomica::PGrava(pCaminho, bytes);
+    if (codificacao == TCodificacaoLog::OitoBits) {
+        const qsizetype ultima = FJuntaLinhas({pEntrada}, codificacao).size();
+        PAnotaLog(pCaminho, bytes.size() - ultima, bytes.right(ultima));
+    }
+}
+
 QString FCarimboLog(const QDateTime& pMomento)
 {
     return TGenerico::FFormataData(pMomento.date()) + QLatin1Char(' ') + TConfiguracaoRegional::SeparadorData() +
@@ -239,15 +333,14 @@ void TGenerico::PGeraLog(const QString& pDados)
     // The clock is read twice, for the file and for the stamp: an entry made
     // across midnight may carry the new day's stamp in the old day's file.
     const QString caminho = FArquivoLog(QDate::currentDate());
-    TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
-    QStringList linhas = FLeLog(caminho, codificacao);
+    const std::lock_guard trava(vTravaLog);
     const QChar cr = QLatin1Char('\r');
-    linhas.append(QStringLiteral("Data / Hora: ") + FCarimboLog(QDateTime::currentDateTime()) + cr + cSeparadorLog +
-                  cr + pDados + cr + cSeparadorLog);
-    QString texto;
-    for (const QString& linha : linhas)
-        texto += linha + QStringLiteral("\r\n");
-    TGravacaoAtomica::PGrava(caminho, FCodificaLog(texto, codificacao));
+    const QString entrada = QStringLiteral("Data / Hora: ") + FCarimboLog(QDateTime::currentDateTime()) + cr +
+                            cSeparadorLog + cr + pDados + cr + cSeparadorLog;
+    if (FLogComoDeixado(caminho))
+        PAcrescentaLog(caminho, entrada);
+    else
+        PReescreveLog(caminho, entrada);
 }
 
 QString TGenerico::FCompletaZero(int Numero, int Quantidade)
