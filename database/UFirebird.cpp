@@ -162,10 +162,11 @@ EErroBanco FErro(const FbException& pErro)
     return EErroBanco(FTextoDoErro(status), FTemCodigo(status, cConexaoPerdida), FTemCodigo(status, cConflito));
 }
 
-std::vector<unsigned char> FBlocoTransacao(TStatus& pStatus)
+std::vector<unsigned char> FBlocoTransacao(TStatus& pStatus, bool pSomenteLeitura)
 {
     TBlocoXpb tpb(pStatus, IXpbBuilder::TPB);
-    for (const int marca : {isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_wait})
+    for (const int marca :
+         {pSomenteLeitura ? isc_tpb_read : isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_wait})
         tpb->insertTag(&pStatus, static_cast<unsigned char>(marca));
     const unsigned char* inicio = tpb->getBuffer(&pStatus);
     return {inicio, inicio + tpb->getBufferLength(&pStatus)};
@@ -484,7 +485,9 @@ TResultadoSql TConexaoFirebird::FRodaUmaVez(const QString& pSql, const TParametr
         QStringList nomes;
         const QByteArray texto = FBytes(FTraduzParametros(pSql, nomes));
         // The same parameters for every statement: built once.
-        static const std::vector<unsigned char> tpb = FBlocoTransacao(st);
+        static const std::vector<unsigned char> tpbEscrita = FBlocoTransacao(st, false);
+        static const std::vector<unsigned char> tpbLeitura = FBlocoTransacao(st, true);
+        const std::vector<unsigned char>& tpb = vSomenteLeitura ? tpbLeitura : tpbEscrita;
         TTransacao transacao(vAnexo->startTransaction(&st, static_cast<unsigned>(tpb.size()), tpb.data()));
         TReferencia<IStatement> comando(
             vAnexo->prepare(&st, transacao.get(), 0, texto.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA));

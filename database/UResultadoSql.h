@@ -24,6 +24,7 @@ public:
     int FColuna(const QString& pNome) const;
     const QStringList& Nomes() const { return vNomes; }
     TTipoColuna Tipo(int pColuna) const { return vTipos.at(pColuna); }
+    const QList<TTipoColuna>& Tipos() const { return vTipos; }
 
     int Linhas() const { return static_cast<int>(vLinhas.size()); }
     int Colunas() const { return static_cast<int>(vNomes.size()); }
