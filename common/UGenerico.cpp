@@ -125,7 +125,9 @@ QByteArray FCodificaLog(const QString& pTexto, TCodificacaoLog pCodificacao)
     return pTexto.toLatin1();
 }
 
-QStringList FLeLog(const QString& pCaminho, TCodificacaoLog& pCodificacao)
+// The day's text as it stands; a busy day's file is megabytes, so it is
+// held once, as one text, and never as a list of lines.
+QString FLeLog(const QString& pCaminho, TCodificacaoLog& pCodificacao)
 {
     pCodificacao = TCodificacaoLog::OitoBits;
     QFile arquivo(pCaminho);
@@ -133,7 +135,7 @@ QStringList FLeLog(const QString& pCaminho, TCodificacaoLog& pCodificacao)
         return {};
     if (!arquivo.open(QIODevice::ReadOnly))
         throw EErro(QStringLiteral("Não foi possível ler o arquivo %1.\rMotivo: %2").arg(pCaminho, arquivo.errorString()));
-    return TGenerico::FDivideLinhas(FDecodificaLog(arquivo.readAll(), pCodificacao));
+    return FDecodificaLog(arquivo.readAll(), pCodificacao);
 }
 
 // What this process last left in a day log. The next entry is appended only
@@ -186,13 +188,7 @@ bool FLogComoDeixado(const QString& pCaminho)
            arquivo.read(vEstadoLog.vUltima.size()) == vEstadoLog.vUltima;
 }
 
-QByteArray FJuntaLinhas(const QStringList& pLinhas, TCodificacaoLog pCodificacao)
-{
-    QString texto;
-    for (const QString& linha : pLinhas)
-        texto += linha + QStringLiteral("\r\n");
-    return FCodificaLog(texto, pCodificacao);
-}
+const QString cFimDeLinha = QStringLiteral("\r\n");
 
 // The rewrite re-splits every line of the file, so the entry that was the
 // newest gets CR LF after each of its lines, and the new one is added as it
@@ -200,9 +196,10 @@ QByteArray FJuntaLinhas(const QStringList& pLinhas, TCodificacaoLog pCodificacao
 void PAcrescentaLog(const QString& pCaminho, const QString& pEntrada)
 {
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
-    const QByteArray anterior =
-        FJuntaLinhas(TGenerico::FDivideLinhas(FDecodificaLog(vEstadoLog.vUltima, codificacao)), TCodificacaoLog::OitoBits);
-    const QByteArray entrada = FJuntaLinhas({pEntrada}, TCodificacaoLog::OitoBits);
+    QString texto = FDecodificaLog(vEstadoLog.vUltima, codificacao);
+    TGenerico::PRedivideLinhas(texto);
+    const QByteArray anterior = FCodificaLog(texto, TCodificacaoLog::OitoBits);
+    const QByteArray entrada = FCodificaLog(pEntrada + cFimDeLinha, TCodificacaoLog::OitoBits);
     const qint64 inicio = vEstadoLog.vInicioUltima;
     const QByteArray antigo = vEstadoLog.vUltima;
     vEstadoLog = {}; // known again only once the write went through
@@ -217,12 +214,14 @@ void PReescreveLog(const QString& pCaminho, const QString& pEntrada)
     // rewrite below reads whole entries.
     TFinalArquivo::FRecupera(pCaminho, FArquivoRefazer());
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
-    QStringList linhas = FLeLog(pCaminho, codificacao);
-    linhas.append(pEntrada);
-    const QByteArray bytes = FJuntaLinhas(linhas, codificacao);
+    QString texto = FLeLog(pCaminho, codificacao);
+    TGenerico::PRedivideLinhas(texto);
+    texto += pEntrada + cFimDeLinha;
+    const QByteArray bytes = FCodificaLog(texto, codificacao);
+    texto = QString();
     TGravacaoAtomica::PGrava(pCaminho, bytes);
     if (codificacao == TCodificacaoLog::OitoBits) {
-        const qsizetype ultima = FJuntaLinhas({pEntrada}, codificacao).size();
+        const qsizetype ultima = FCodificaLog(pEntrada + cFimDeLinha, codificacao).size();
         PAnotaLog(pCaminho, bytes.size() - ultima, bytes.right(ultima));
     }
 }
@@ -326,6 +325,48 @@ QStringList TGenerico::FDivideLinhas(const QString& pTexto)
             ++i;
     }
     return linhas;
+}
+
+void TGenerico::PRedivideLinhas(QString& pTexto)
+{
+    // A busy day's file is megabytes that already end every line with CR LF
+    // but in the newest entry: the text grows in place, from its end, and the
+    // work stops where nothing moves any more.
+    const qsizetype n = pTexto.size();
+    const QChar* t = pTexto.constData();
+    qsizetype acrescimo = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (t[i] == QLatin1Char('\r') && i + 1 < n && t[i + 1] == QLatin1Char('\n'))
+            ++i;
+        else if (t[i] == QLatin1Char('\r') || t[i] == QLatin1Char('\n'))
+            ++acrescimo;
+    }
+    const bool semFim = n > 0 && t[n - 1] != QLatin1Char('\r') && t[n - 1] != QLatin1Char('\n');
+    acrescimo += semFim ? 2 : 0;
+    if (acrescimo == 0)
+        return;
+    pTexto.resize(n + acrescimo);
+    QChar* d = pTexto.data();
+    qsizetype origem = n - 1;
+    qsizetype destino = n + acrescimo - 1;
+    if (semFim) {
+        d[destino--] = QLatin1Char('\n');
+        d[destino--] = QLatin1Char('\r');
+    }
+    while (origem >= 0 && destino > origem) {
+        const QChar c = d[origem];
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            // A CR seen here stands alone: one followed by LF went with it.
+            if (c == QLatin1Char('\n') && origem > 0 && d[origem - 1] == QLatin1Char('\r'))
+                --origem;
+            --origem;
+            d[destino--] = QLatin1Char('\n');
+            d[destino--] = QLatin1Char('\r');
+        } else {
+            d[destino--] = c;
+            --origem;
+        }
+    }
 }
 
 void TGenerico::PGeraLog(const QString& pDados)

@@ -63,6 +63,8 @@ public:
     // Splits at CR, LF or CR LF; a line break at the very end ends the last
     // line and does not start an empty one.
     static QStringList FDivideLinhas(const QString& pTexto);
+    // Makes pTexto the same lines, each ended by CR LF.
+    static void PRedivideLinhas(QString& pTexto);
 };
 
 // The shared helpers object, made by the main window at start-up. Its
