@@ -212,7 +212,7 @@ void PReescreveLog(const QString& pCaminho, const QString& pEntrada)
     vEstadoLog = {};
     // An append that a crash cut short is completed first, so that the
     // rewrite below reads whole entries.
-    TFinalArquivo::FRecupera(pCaminho, FArquivoRefazer());
+    TFinalArquivo::FRecupera(FArquivoRefazer());
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
     QString texto = FLeLog(pCaminho, codificacao);
     TGenerico::PRedivideLinhas(texto);

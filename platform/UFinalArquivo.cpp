@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
@@ -150,15 +151,16 @@ void TFinalArquivo::PTroca(const QString& pCaminho, const QString& pRefazer, qin
     }
 }
 
-bool TFinalArquivo::FRecupera(const QString& pCaminho, const QString& pRefazer)
+bool TFinalArquivo::FRecupera(const QString& pRefazer)
 {
     QFile arquivoRegistro(pRefazer);
     TRegistro registro;
     if (!arquivoRegistro.open(QIODevice::ReadOnly) || !FLeRegistro(arquivoRegistro.readAll(), registro) ||
-        registro.vNome != FNome(pCaminho))
+        registro.vNome.isEmpty() || registro.vNome.contains('/'))
         return false;
     arquivoRegistro.close();
-    const TDescritorArquivo arquivo(::open(QFile::encodeName(pCaminho).constData(), O_RDWR | O_CLOEXEC));
+    const QString caminho = QFileInfo(pRefazer).absoluteDir().filePath(QFile::decodeName(registro.vNome));
+    const TDescritorArquivo arquivo(::open(QFile::encodeName(caminho).constData(), O_RDWR | O_CLOEXEC));
     if (!arquivo.FAberto())
         return false;
     struct stat info {};
@@ -170,8 +172,8 @@ bool TFinalArquivo::FRecupera(const QString& pCaminho, const QString& pRefazer)
         FLeTrecho(arquivo.get(), registro.vInicio - guarda, guarda) == registro.vGuarda &&
         FLeTrecho(arquivo.get(), registro.vInicio, info.st_size - registro.vInicio) != registro.vNovo;
     if (interrompido) {
-        TDisco::PGrava(arquivo.get(), registro.vNovo, registro.vInicio, pCaminho);
-        TDisco::PSincroniza(arquivo.get(), pCaminho);
+        TDisco::PGrava(arquivo.get(), registro.vNovo, registro.vInicio, caminho);
+        TDisco::PSincroniza(arquivo.get(), caminho);
     }
     try {
         const TDescritorArquivo refazer = FAbre(pRefazer, O_WRONLY);
