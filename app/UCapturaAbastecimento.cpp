@@ -298,8 +298,7 @@ void TCapturaAbastecimento::PConclui(const TDiarioAbastecimentos::TEntrada& pEnt
 
 void TCapturaAbastecimento::PRecarregaGrade()
 {
-    BancoDados->PDadosGridAbastecimento(vGrid);
-    TGenerico::PFormataCamposGrid(vGrid);
+    BancoDados->PSolicitaAtualizacaoGrid(vGrid);
 }
 
 QString TCapturaAbastecimento::FTextoLog(const TLeitura& l, const TAbastecimento& a)

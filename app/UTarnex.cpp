@@ -88,6 +88,8 @@ void TFrmTarnex::PCriaGrade()
     GridAbastecimento->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridAbastecimento->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridAbastecimento->setTabKeyNavigation(false);
+    // One height for every row: a day of rows costs the view no sizing.
+    GridAbastecimento->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     GridAbastecimento->verticalHeader()->setDefaultSectionSize(20);
     GridAbastecimento->horizontalHeader()->setDefaultSectionSize(72);
 }

@@ -8,6 +8,7 @@
 #include "UParametros.h"
 
 #include <QCoreApplication>
+#include <QDate>
 
 #include <limits>
 
@@ -32,6 +33,12 @@ const QString cListaBicos = QStringLiteral(
     "select substring(bombas.codconcentrador from 1 for 2) as Slave, substring(bombas.codconcentrador from 3 for 2) "
     "as bomba, substring(bombas.codconcentrador from 5 for 2) as Bico, bombas.descricao, bombas.precovenda as "
     "preco, bombas.statusbico from bombas order by slave, bomba, bico");
+
+const QString cAbastecimentosDoDia = QStringLiteral(
+    "select mvabast.data, mvabast.hora, substring(bombas.codtanque from 4 for 2) as tanque, substring(mvabast.codbico "
+    "from 1 for 2) as Bomba, substring(mvabast.codbico from 4 for 2) as Bico, mvabast.litragem, mvabast.precounit as "
+    "preco, mvabast.valor, mvabast.sequencia, mvabast.id from mvabast inner join bombas on(bombas.codbico = "
+    "mvabast.codbico) where mvabast.data = :PData order by mvabast.data, mvabast.hora desc");
 
 const QString cMotivo = QStringLiteral("\rMotivo: ");
 
@@ -187,6 +194,14 @@ void TBancoDados::PGravaId(int pId)
     }
     if (Parametros)
         Parametros->PIdGravado();
+}
+
+// --- station views ---------------------------------------------------------------
+
+TResultadoSql TBancoDados::FAbastecimentosDoDia(TConexaoFirebird& pConexao)
+{
+    return pConexao.FConsulta(cAbastecimentosDoDia,
+                              {{QStringLiteral("PData"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))}});
 }
 
 // --- nozzle registry ---------------------------------------------------------------

@@ -54,6 +54,15 @@ public:
     void PDadosGridPrecoAbast(QTableView* pGrid);
     // Unbinds a grid and releases its view.
     static void PDesligaGrade(QTableView* pGrid);
+    // Binds a grid to a new view of these rows and releases the one it had.
+    static void PLigaGrade(QTableView* pGrid, TResultadoSql pResultado);
+    // Asks for the fuelings grid to be refreshed and returns at once: the
+    // query runs on a thread and an attachment of its own, and the grid
+    // takes the rows on the main thread. Requests made while a refresh runs
+    // share one more refresh after it.
+    void PSolicitaAtualizacaoGrid(QTableView* pGrid);
+    // The day's fuelings, as the fuelings grid shows them.
+    static TResultadoSql FAbastecimentosDoDia(TConexaoFirebird& pConexao);
 
     // True once attaching failed and the program was asked to end.
     bool FimSolicitado() const { return vFimSolicitado; }
@@ -66,7 +75,6 @@ private:
     bool FAlteraSequencia();
     void PAvancaId(int pId);
     void PGravaId(int pId);
-    void PLigaGrade(QTableView* pGrid, TResultadoSql pResultado);
 
     TConexaoFirebird vConexao;
     bool vFimSolicitado = false;

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 using namespace Firebird;
@@ -363,6 +365,40 @@ struct TColunaSaida {
     unsigned vPosicaoNulo;
 };
 
+// Short texts repeat all the way down a column (codes, tank, pump and nozzle
+// numbers): equal ones share one string rather than take a block each.
+class TTextosRepetidos {
+public:
+    QVariant FValor(const char* pDados, qsizetype pTamanho)
+    {
+        if (pTamanho > cCurto)
+            return QString::fromLatin1(pDados, pTamanho);
+        std::string chave(pDados, static_cast<size_t>(pTamanho)); // short: no block of its own
+        const auto achado = vVistos.find(chave);
+        if (achado != vVistos.end())
+            return achado->second;
+        QVariant valor = QString::fromLatin1(pDados, pTamanho);
+        if (vVistos.size() < cLimite)
+            vVistos.emplace(std::move(chave), valor);
+        return valor;
+    }
+
+private:
+    static constexpr qsizetype cCurto = 15;
+    static constexpr size_t cLimite = 4096;
+    std::unordered_map<std::string, QVariant> vVistos;
+};
+
+QVariant FValorLido(const TColunaSaida& pColuna, const unsigned char* pDado, TTextosRepetidos& pTextos)
+{
+    const auto* texto = reinterpret_cast<const char*>(pDado);
+    if (pColuna.vTipo == SQL_TEXT)
+        return pTextos.FValor(texto, pColuna.vTamanho);
+    if (pColuna.vTipo == SQL_VARYING)
+        return pTextos.FValor(texto + 2, FLe<ISC_USHORT>(pDado));
+    return FValor(pColuna.vTipo, pColuna.vEscala, pColuna.vTamanho, pDado);
+}
+
 TResultadoSql FLeCursor(TStatus& st, IResultSet* pCursor, IMessageMetadata* pMeta)
 {
     const unsigned colunas = pMeta->getCount(&st);
@@ -379,15 +415,19 @@ TResultadoSql FLeCursor(TStatus& st, IResultSet* pCursor, IMessageMetadata* pMet
     }
     TResultadoSql resultado(nomes, tipos);
     std::vector<unsigned char> buffer(pMeta->getMessageLength(&st));
+    std::vector<TTextosRepetidos> textos(colunas);
+    QList<QVariant> linha;
+    linha.reserve(colunas);
     while (pCursor->fetchNext(&st, buffer.data()) == IStatus::RESULT_OK) {
-        QList<QVariant> linha;
-        linha.reserve(colunas);
-        for (const TColunaSaida& c : saida) {
+        linha.clear();
+        for (unsigned i = 0; i < colunas; ++i) {
+            const TColunaSaida& c = saida[i];
             const bool nulo = FLe<ISC_SHORT>(buffer.data() + c.vPosicaoNulo) != 0;
-            linha.append(nulo ? QVariant() : FValor(c.vTipo, c.vEscala, c.vTamanho, buffer.data() + c.vPosicao));
+            linha.append(nulo ? QVariant() : FValorLido(c, buffer.data() + c.vPosicao, textos[i]));
         }
-        resultado.PAdicionaLinha(std::move(linha));
+        resultado.PAdicionaLinha(linha);
     }
+    resultado.PAjusta();
     return resultado;
 }
 
@@ -500,7 +540,7 @@ TResultadoSql TConexaoFirebird::FRodaUmaVez(const QString& pSql, const TParametr
         // The same parameters for every statement: built once.
         static const std::vector<unsigned char> tpbEscrita = FBlocoTransacao(st, false);
         static const std::vector<unsigned char> tpbLeitura = FBlocoTransacao(st, true);
-        const std::vector<unsigned char>& tpb = pConsulta ? tpbLeitura : tpbEscrita;
+        const std::vector<unsigned char>& tpb = (pConsulta || vSomenteLeitura) ? tpbLeitura : tpbEscrita;
         TTransacao transacao(vAnexo->startTransaction(&st, static_cast<unsigned>(tpb.size()), tpb.data()));
         TReferencia<IStatement> comando(
             vAnexo->prepare(&st, transacao.get(), 0, texto.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA));

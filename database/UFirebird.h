@@ -41,15 +41,26 @@ struct TParametroSql {
 };
 using TParametrosSql = std::vector<TParametroSql>;
 
+// What attaching a database takes: path, user, password, role.
+struct TDadosConexao {
+    QString vBanco;
+    QString vUsuario;
+    QString vSenha;
+    QString vPapel;
+};
+
 // The station database connection over Firebird's own client interface.
 // Every statement runs in a transaction of its own (read committed, record
 // version, waiting on locks), committed right after it and rolled back when
 // it fails. When a statement finds the attachment gone, it fails as any
 // statement does, and the next statement attaches again with the same
-// settings, once.
+// settings, once. A connection belongs to one thread at a time; connections
+// of different threads share nothing.
 class TConexaoFirebird {
 public:
-    TConexaoFirebird() = default;
+    // pSomenteLeitura: every transaction is read-only, so a query never
+    // holds back other programs nor the database's clean-up of old rows.
+    explicit TConexaoFirebird(bool pSomenteLeitura = false) : vSomenteLeitura(pSomenteLeitura) {}
     ~TConexaoFirebird();
     TConexaoFirebird(const TConexaoFirebird&) = delete;
     TConexaoFirebird& operator=(const TConexaoFirebird&) = delete;
@@ -58,6 +69,8 @@ public:
     // (the settings stay, so a later statement tries again).
     void PConecta(const QString& pBanco, const QString& pUsuario, const QString& pSenha, const QString& pPapel);
     bool FConectado() const { return vAnexo != nullptr; }
+    // The settings of the last PConecta, to attach another connection alike.
+    TDadosConexao FDados() const { return {vBanco, vUsuario, vSenha, vPapel}; }
 
     // A query, all its rows fetched.
     TResultadoSql FConsulta(const QString& pSql, const TParametrosSql& pParametros = {});
@@ -76,6 +89,7 @@ private:
     TResultadoSql FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta);
 
     Firebird::IAttachment* vAnexo = nullptr;
+    bool vSomenteLeitura = false;
     QString vBanco;
     QString vUsuario;
     QString vSenha;

@@ -618,7 +618,14 @@ TEST_P(Arquivos, FullOrReadOnlyDirectoryShowsTheErrorKeepsOldFilesAndStoresEvery
     ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 3; })) << "the database still takes the fuelings";
     QTest::qWait(300);
     EXPECT_EQ(FLe(QStringLiteral("ConcentradorTarnex.ini")), ini) << "the old settings file is intact";
-    EXPECT_EQ(FLog(), log) << "the old log is intact";
+    // Line ends of earlier entries become CR LF when an entry follows them.
+    const auto FSemLf = [](QByteArray pTexto) { return pTexto.replace("\r\n", "\r"); };
+    // An entry appended into the room the last block still has may get
+    // through a full disk; nothing written before may change.
+    if (GetParam() == TFalhaDisco::Cheio)
+        EXPECT_TRUE(FSemLf(FLog()).startsWith(FSemLf(log))) << "the old log is intact\n" << FVisivel(FLog());
+    else
+        EXPECT_EQ(FLog(), log) << "the old log is intact";
     ASSERT_FALSE(vOperador.Lidas().isEmpty());
     EXPECT_TRUE(vOperador.Lidas().at(0).contains(QStringLiteral("Não foi possível gravar"))) << vOperador.Lidas().at(0).toStdString();
 
@@ -629,8 +636,6 @@ TEST_P(Arquivos, FullOrReadOnlyDirectoryShowsTheErrorKeepsOldFilesAndStoresEvery
     EXPECT_EQ(vPosto.FLinhas(QStringLiteral("select id, litragem from mvabast order by id")),
               QStringLiteral("5|1\n6|2\n7|3\n8|4")) << "no Id given twice while the file could not take it";
     EXPECT_EQ(TArquivoIni(TParametros::FCaminhoArquivo()).FLeInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), -1), 9);
-    // Line ends of earlier entries become CR LF when an entry follows them.
-    const auto FSemLf = [](QByteArray pTexto) { return pTexto.replace("\r\n", "\r"); };
     EXPECT_TRUE(FSemLf(FLog()).startsWith(FSemLf(log))) << "entries written before are kept";
     EXPECT_TRUE(FLog().contains("Litragem: 4,000"));
     EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
