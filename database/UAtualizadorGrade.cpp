@@ -4,6 +4,8 @@
 #include "UGenerico.h"
 #include "UModeloGrade.h"
 
+#include <algorithm>
+
 #include <QTableView>
 
 TAtualizadorGrade::TAtualizadorGrade(TDadosConexao pDados, QTableView* pGrid)
@@ -15,6 +17,8 @@ TAtualizadorGrade::TAtualizadorGrade(TDadosConexao pDados, QTableView* pGrid)
     vNovaTentativa.setSingleShot(true);
     vNovaTentativa.setInterval(cNovaTentativaMs);
     connect(&vNovaTentativa, &QTimer::timeout, this, &TAtualizadorGrade::PSolicita);
+    vEspacamento.setSingleShot(true);
+    connect(&vEspacamento, &QTimer::timeout, this, &TAtualizadorGrade::PSolicita);
 }
 
 TAtualizadorGrade::~TAtualizadorGrade()
@@ -35,12 +39,13 @@ TAtualizadorGrade::~TAtualizadorGrade()
 
 void TAtualizadorGrade::PSolicita()
 {
-    if (vEmCurso) {
+    if (vEmCurso || vEspacamento.isActive()) {
         vPendente = true;
         return;
     }
     vNovaTentativa.stop();
     vEmCurso = true;
+    vInicioDaVez.start();
     QMetaObject::invokeMethod(&vNaLinha, [this] { PConsulta(); }, Qt::QueuedConnection);
 }
 
@@ -108,6 +113,6 @@ void TAtualizadorGrade::PFimDaVez()
     vEmCurso = false;
     if (vPendente) {
         vPendente = false;
-        PSolicita();
+        vEspacamento.start(static_cast<int>(std::max<qint64>(0, cIntervaloMinimoMs - vInicioDaVez.elapsed())));
     }
 }

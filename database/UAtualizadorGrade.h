@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <memory>
@@ -28,6 +29,9 @@ public:
     // A failed refresh is logged once and tried again after this long, until
     // one works.
     static constexpr int cNovaTentativaMs = 5000;
+    // In a burst (a backlog drained after an outage) the grid is refreshed
+    // at most this often: every refresh costs the window a repaint.
+    static constexpr int cIntervaloMinimoMs = 100;
 
 Q_SIGNALS:
     // The grid shows a new result.
@@ -46,6 +50,8 @@ private:
     QObject vNaLinha;                        // lives on vLinha: work for it is posted there
     std::unique_ptr<TConexaoFirebird> vConexao; // touched on vLinha only
     QTimer vNovaTentativa;
+    QTimer vEspacamento;
+    QElapsedTimer vInicioDaVez;
     bool vEmCurso = false;
     bool vPendente = false;
     bool vFalhaRegistrada = false;
