@@ -11,6 +11,15 @@ TTecladoJanela::TTecladoJanela(QWidget* pJanela) : QObject(pJanela), vJanela(pJa
     qApp->installEventFilter(this);
 }
 
+void TTecladoJanela::PDefineBotaoPadrao(QPushButton* pBotao)
+{
+    if (vBotaoPadrao)
+        vBotaoPadrao->setDefault(false);
+    vBotaoPadrao = pBotao;
+    if (pBotao)
+        pBotao->setDefault(true);
+}
+
 bool TTecladoJanela::eventFilter(QObject* pAlvo, QEvent* pEvento)
 {
     if (pEvento->type() != QEvent::KeyPress || !pAlvo->isWidgetType())
@@ -64,11 +73,7 @@ void TTecladoJanela::PEsc()
 
 void TTecladoJanela::PProximoControle()
 {
-    QWidget* atual = QApplication::focusWidget() ? QApplication::focusWidget() : vJanela;
-    for (QWidget* w = atual->nextInFocusChain(); w && w != atual; w = w->nextInFocusChain()) {
-        if (w->window() == vJanela && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
-            w->setFocus(Qt::TabFocusReason);
-            return;
-        }
-    }
+    // Exactly where Tab would go: the same tab order, radio groups as one stop.
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QCoreApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : vJanela, &tab);
 }
