@@ -8,6 +8,7 @@
 #include "UCapturaAbastecimento.h"
 #include "UFaixaBanner.h"
 #include "UGenerico.h"
+#include "UGradeDados.h"
 #include "UMensagem.h"
 #include "UParametros.h"
 #include "UPrecoBico.h"
@@ -81,14 +82,10 @@ void TFrmTarnex::PCriaFaixas()
 
 void TFrmTarnex::PCriaGrade()
 {
-    GridAbastecimento = new QTableView(this);
+    GridAbastecimento = new TGradeDados(this);
     GridAbastecimento->setObjectName(QStringLiteral("GridAbastecimento"));
     GridAbastecimento->setGeometry(cFaixa, cFaixa, cLargura - 2 * cFaixa, cAltura - 2 * cFaixa);
-    GridAbastecimento->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    GridAbastecimento->setSelectionBehavior(QAbstractItemView::SelectRows);
-    GridAbastecimento->setTabKeyNavigation(false);
     GridAbastecimento->verticalHeader()->setDefaultSectionSize(20);
-    GridAbastecimento->horizontalHeader()->setDefaultSectionSize(72);
 }
 
 QPushButton* TFrmTarnex::FCriaBotao(QWidget* pFaixa, const QString& pNome, const QString& pTexto, int pPosicao)

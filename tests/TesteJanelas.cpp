@@ -8,13 +8,22 @@
 #include "UTarnex.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QButtonGroup>
+#include <QDate>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -180,6 +189,134 @@ TEST_F(Janelas, TabAndEnterFollowEachWindowsOrder)
         caso.abre(*vJanela);
         EXPECT_TRUE(aberta) << caso.janela;
     }
+}
+
+// A busy day: more fuelings than the grid shows at once, the largest
+// values a station sees, in a comma locale.
+void PDiaMovimentado(TPostoTeste& pPosto)
+{
+    const QString hoje = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    for (int i = 0; i < 40; ++i) {
+        const double litros = i == 0 ? 999.999 : 12.345 + i * 7.5;
+        const double preco = i % 2 ? 6.099 : 5.799;
+        pPosto.Conexao().PExecuta(
+            QStringLiteral("insert into mvabast (data, hora, codbico, litragem, precounit, valor, sequencia, id) "
+                           "values (:d, :h, :b, :l, :p, :v, 1234, :i)"),
+            {{QStringLiteral("d"), hoje},
+             {QStringLiteral("h"), QTime(23, 59, 59).addSecs(-i * 1500).toString(QStringLiteral("HH:mm:ss"))},
+             {QStringLiteral("b"), i % 2 ? QStringLiteral("05-01") : QStringLiteral("05-02")},
+             {QStringLiteral("l"), litros},
+             {QStringLiteral("p"), preco},
+             {QStringLiteral("v"), std::round(litros * preco * 100) / 100},
+             {QStringLiteral("i"), 9999 - i}});
+    }
+}
+
+// Every column of a grid in view without scrolling sideways, and every
+// title and value whole in its column.
+void PVerificaColunasInteiras(QTableView* pGrade, const char* pJanela)
+{
+    QApplication::processEvents();
+    const QHeaderView* titulos = pGrade->horizontalHeader();
+    const int margem = 2 * pGrade->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, titulos);
+    EXPECT_FALSE(pGrade->horizontalScrollBar()->isVisible()) << pJanela;
+    const QAbstractItemView* vista = pGrade; // sizeHintForColumn is public here
+    for (int c = 0; c < pGrade->model()->columnCount(); ++c) {
+        if (pGrade->isColumnHidden(c))
+            continue;
+        const QString titulo = pGrade->model()->headerData(c, Qt::Horizontal).toString();
+        const int largura = pGrade->columnWidth(c);
+        EXPECT_LE(pGrade->columnViewportPosition(c) + largura, pGrade->viewport()->width())
+            << pJanela << ": " << titulo.toStdString() << " runs past the grid's edge";
+        EXPECT_LE(titulos->fontMetrics().horizontalAdvance(titulo) + margem, largura)
+            << pJanela << ": title " << titulo.toStdString() << " is cut";
+        EXPECT_LE(vista->sizeHintForColumn(c), largura) << pJanela << ": values of " << titulo.toStdString() << " are cut";
+    }
+}
+
+TEST_F(Janelas, MainGridShowsEveryColumnWholeAtTheWindowsFixedSize)
+{
+    PDiaMovimentado(vPosto);
+    PAbre();
+    auto* grade = vJanela->findChild<QTableView*>(QStringLiteral("GridAbastecimento"));
+    ASSERT_EQ(grade->model()->rowCount(), 40);
+    EXPECT_EQ(grade->model()->index(0, 5).data().toString(), QStringLiteral("999,999"));
+    EXPECT_EQ(grade->model()->index(0, 7).data().toString(), QStringLiteral("5798,990"));
+    PVerificaColunasInteiras(grade, "main window");
+    EXPECT_EQ(grade->columnWidth(0), 100);
+    EXPECT_EQ(grade->columnWidth(9), 60);
+}
+
+// Every label, check box, edit and button of a window shows its whole
+// text, keeps clear of the controls beside it, and stays off the edge.
+void PVerificaTextos(QWidget* pJanela, const char* pNome)
+{
+    QList<QWidget*> controles;
+    for (QWidget* w : pJanela->findChildren<QWidget*>()) {
+        const auto* rotulo = qobject_cast<QLabel*>(w);
+        const bool controle = (rotulo && rotulo->pixmap().isNull()) || qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w);
+        // A grid's own parts (its corner button) are the grid's business.
+        const bool daGrade = qobject_cast<QAbstractScrollArea*>(w->parentWidget());
+        if (controle && !daGrade && w->isVisible())
+            controles.append(w);
+    }
+    const auto FArea = [pJanela](const QWidget* w) { return QRect(w->mapTo(pJanela, QPoint(0, 0)), w->size()); };
+    for (const QWidget* w : controles) {
+        const QString nome = w->objectName().isEmpty() ? w->property("text").toString() : w->objectName();
+        if (!qobject_cast<const QLineEdit*>(w)) {
+            EXPECT_GE(w->width(), w->sizeHint().width()) << pNome << ": the text of " << nome.toStdString() << " is cut";
+        }
+        const QRect area = FArea(w);
+        EXPECT_TRUE(QRect(4, 0, pJanela->width() - 8, pJanela->height()).contains(area))
+            << pNome << ": " << nome.toStdString() << " touches the window's edge";
+        for (const QWidget* outro : controles) {
+            if (outro != w && !w->isAncestorOf(outro) && !outro->isAncestorOf(w)) {
+                EXPECT_FALSE(area.adjusted(-2, 0, 2, 0).intersects(FArea(outro)))
+                    << pNome << ": " << nome.toStdString() << " runs into " << outro->objectName().toStdString();
+            }
+        }
+    }
+}
+
+TEST_F(Janelas, OperatorWindowsShowTheirColumnsAndTextsWhole)
+{
+    PAbre();
+    const auto FAbre = [&](void (TFrmTarnex::*pBotao)(), const std::function<void(QWidget*)>& pVerifica) {
+        TOperador operador;
+        bool aberta = false;
+        operador.PDepois([&](QWidget* janela) {
+            aberta = true;
+            pVerifica(janela);
+            janela->close();
+        });
+        ((*vJanela).*pBotao)();
+        EXPECT_TRUE(aberta);
+    };
+    const auto FBarraVertical = [](QWidget* janela) {
+        QApplication::processEvents();
+        return janela->findChild<QTableWidget*>(QStringLiteral("GridStatusBomba"))->verticalScrollBar()->isVisible();
+    };
+    FAbre(&TFrmTarnex::btnStatusBicoClick, [&](QWidget* janela) {
+        EXPECT_FALSE(FBarraVertical(janela)) << "two nozzles fit: no scroll bar";
+        EXPECT_EQ(janela->findChild<QTableWidget*>()->columnWidth(3), 237);
+        PVerificaTextos(janela, "status window");
+    });
+    const char* descricoes[] = {"GASOLINA COMUM", "GASOLINA ADITIVADA PODIUM", "ETANOL HIDRATADO", "DIESEL S10 ADITIVADO"};
+    for (int i = 0; i < 8; ++i)
+        vPosto.PCadastraBico(QStringLiteral("02%1%2").arg(i / 2 + 1, 2, 10, QLatin1Char('0')).arg(i % 2 + 1, 2, 10, QLatin1Char('0')),
+                             QStringLiteral("1%1-0%2").arg(i / 2).arg(i % 2 + 1), QStringLiteral("01-02"),
+                             QString::fromLatin1(descricoes[i % 4]), 6.099);
+    FAbre(&TFrmTarnex::btnStatusBicoClick, [&](QWidget* janela) { EXPECT_TRUE(FBarraVertical(janela)) << "ten nozzles do not"; });
+    FAbre(&TFrmTarnex::btnAlterarPrecoClick, [&](QWidget* janela) {
+        auto* grade = janela->findChild<QTableView*>(QStringLiteral("GridPrecoAbast"));
+        PVerificaColunasInteiras(grade, "price window");
+        for (int c = 0; c < 3; ++c)
+            EXPECT_LT(grade->columnWidth(c), 70) << "two digits need no more";
+        EXPECT_TRUE(janela->findChild<QPushButton*>(QStringLiteral("btnAlterar"))->isDefault());
+        PVerificaTextos(janela, "price window");
+    });
+    FAbre(&TFrmTarnex::btnBombasClick, [&](QWidget* janela) { PVerificaTextos(janela, "pump window"); });
+    FAbre(&TFrmTarnex::btnConcentradorClick, [&](QWidget* janela) { PVerificaTextos(janela, "concentrator window"); });
 }
 
 } // namespace

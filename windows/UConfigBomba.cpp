@@ -21,7 +21,7 @@
 using namespace AuxiliarJanelas;
 
 TFrmConfigBomba::TFrmConfigBomba(QWidget* pDono)
-    : TJanelaOperador(pDono, QStringLiteral("Configuração da Bomba"), QSize(500, 340))
+    : TJanelaOperador(pDono, QStringLiteral("Configuração da Bomba"), QSize(520, 340))
 {
     setObjectName(QStringLiteral("FrmConfigBomba"));
     PCriaControles();
@@ -44,7 +44,7 @@ QLineEdit* TFrmConfigBomba::FCampo(QHBoxLayout* pLinha, const QString& pRotulo, 
     pEdit->setFixedWidth(pLargura);
     pLinha->addWidget(rotulo);
     pLinha->addWidget(pEdit);
-    pLinha->addSpacing(14);
+    pLinha->addSpacing(10);
     return pEdit;
 }
 
@@ -57,7 +57,7 @@ void TFrmConfigBomba::PCriaControles()
     disposicao->setContentsMargins(12, 10, 12, 10);
     auto* endereco = new QHBoxLayout;
     const auto FEndereco = [this, endereco](const QString& pRotulo, const QString& pNome) {
-        QLineEdit* edit = FCampo(endereco, pRotulo, FEditDigitos(vCentro, pNome, QStringLiteral("1")), 40);
+        QLineEdit* edit = FCampo(endereco, pRotulo, FEditDigitos(vCentro, pNome, QStringLiteral("1")), 36);
         edit->installEventFilter(this);
         return edit;
     };
