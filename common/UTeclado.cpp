@@ -22,6 +22,12 @@ void TTecladoJanela::PDefineBotaoPadrao(QPushButton* pBotao)
 
 bool TTecladoJanela::eventFilter(QObject* pAlvo, QEvent* pEvento)
 {
+    // The key just handled, on its way up from the control that ignored it
+    // to the window. While the window answered it (a modal window, a
+    // message) the focus may have gone, and the window would take it again.
+    if (pEvento == vTratado)
+        return false;
+    vTratado = nullptr;
     if (pEvento->type() != QEvent::KeyPress || !pAlvo->isWidgetType())
         return false;
     auto* alvo = static_cast<QWidget*>(pAlvo);
@@ -30,7 +36,9 @@ bool TTecladoJanela::eventFilter(QObject* pAlvo, QEvent* pEvento)
     const QWidget* foco = QApplication::focusWidget();
     if (alvo->window() != vJanela || (foco ? alvo != foco : alvo != vJanela))
         return false;
-    return FTrataTecla(static_cast<QKeyEvent*>(pEvento));
+    const bool tratada = FTrataTecla(static_cast<QKeyEvent*>(pEvento));
+    vTratado = pEvento;
+    return tratada;
 }
 
 bool TTecladoJanela::FTrataTecla(QKeyEvent* pTecla)

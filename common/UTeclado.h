@@ -40,4 +40,5 @@ private:
     QPointer<QPushButton> vBotaoPadrao;
     QPointer<QAbstractButton> vBotaoCancelar;
     TTratadorTecla vTratador;
+    const QEvent* vTratado = nullptr;
 };
