@@ -233,12 +233,25 @@ std::unique_ptr<TListaBicos> TBancoDados::FRetornaDadosBico()
     return lista;
 }
 
+namespace {
+
+// A part of the concentrator code as a number. A null code is an empty one:
+// read as 0 it would name nozzle 0-0-0, and a price would go there.
+int FParteCodigo(const TResultadoSql& pDados, int pLinha, const QString& pColuna)
+{
+    if (!pDados.Valor(pLinha, pColuna).isValid())
+        throw EErro(QStringLiteral("'' não é um valor inteiro válido."));
+    return pDados.FInteiro(pLinha, pColuna);
+}
+
+} // namespace
+
 std::unique_ptr<TBico> TBancoDados::FBicoDaLinha(const TResultadoSql& pDados, int pLinha)
 {
     auto bico = std::make_unique<TBico>();
-    bico->SetTanque(pDados.FInteiro(pLinha, QStringLiteral("Slave")));
-    bico->SetBomba(pDados.FInteiro(pLinha, QStringLiteral("bomba")));
-    bico->SetBico(pDados.FInteiro(pLinha, QStringLiteral("Bico")));
+    bico->SetTanque(FParteCodigo(pDados, pLinha, QStringLiteral("Slave")));
+    bico->SetBomba(FParteCodigo(pDados, pLinha, QStringLiteral("bomba")));
+    bico->SetBico(FParteCodigo(pDados, pLinha, QStringLiteral("Bico")));
     bico->SetDescricao(pDados.FTexto(pLinha, QStringLiteral("descricao")));
     bico->SetPreco(pDados.FDouble(pLinha, QStringLiteral("preco")));
     return bico;

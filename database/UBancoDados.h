@@ -38,7 +38,8 @@ public:
     bool FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico);
     std::unique_ptr<TListaBicos> FRetornaDadosBico();
     // One row of the nozzle list query as a nozzle record, status left empty;
-    // raises EErro when the slave, pump or nozzle part is not a number.
+    // raises EErro when the slave, pump or nozzle part is not a number (a
+    // null code included).
     static std::unique_ptr<TBico> FBicoDaLinha(const TResultadoSql& pDados, int pLinha);
 
     // Station views: the grid gets a view of its own and releases the one it had.

@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QButtonGroup>
+#include <QDialog>
 #include <QDate>
 #include <QHeaderView>
 #include <QLabel>
@@ -317,6 +318,29 @@ TEST_F(Janelas, OperatorWindowsShowTheirColumnsAndTextsWhole)
     });
     FAbre(&TFrmTarnex::btnBombasClick, [&](QWidget* janela) { PVerificaTextos(janela, "pump window"); });
     FAbre(&TFrmTarnex::btnConcentradorClick, [&](QWidget* janela) { PVerificaTextos(janela, "concentrator window"); });
+}
+
+// A nozzle row another program left without its concentrator address: it
+// is no nozzle 0-0-0. The status and price windows stop with the error
+// before anything is shown or sent.
+TEST_F(Janelas, NozzleWithoutAnAddressStopsTheStatusAndPriceWindowsBeforeAnythingIsSent)
+{
+    vPosto.PExecuta(QStringLiteral("insert into bombas (codbico, codtanque, descricao, precovenda, statusbico) "
+                                   "values ('09-01', '01-02', 'SEM ENDERECO', 4.2, 'L')"));
+    PAbre();
+    for (const auto& [nome, tecla] : {std::pair{"F3", Qt::Key_F3}, std::pair{"F6", Qt::Key_F6}}) {
+        TOperador operador;
+        if (tecla == Qt::Key_F3) // the prices are listed as they are; confirming builds the nozzle list
+            operador.PDepois([](QWidget* janela) { janela->findChild<QPushButton*>(QStringLiteral("btnAlterar"))->click(); });
+        operador.PRespondeSempreOk();
+        const qsizetype chamadas = vServidor.FChamadas().size();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : vJanela.get(), tecla);
+        ASSERT_TRUE(FEspera([&] { return !operador.Lidas().isEmpty() && !QApplication::activeModalWidget(); })) << nome;
+        EXPECT_EQ(operador.Lidas(), QStringList{QStringLiteral("ConcentradorTarnex|'' não é um valor inteiro válido.")}) << nome;
+        EXPECT_EQ(vServidor.FChamadas().size(), chamadas) << nome << ": nothing sent";
+        EXPECT_TRUE(vJanela->findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly).size() <= 1)
+            << nome << ": the window is gone";
+    }
 }
 
 } // namespace
