@@ -5,6 +5,7 @@
 #include "UDiretorioPrograma.h"
 #include "UErro.h"
 #include "UGravacaoAtomica.h"
+#include "UWindows1252.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -99,10 +100,10 @@ QString FDecodificaLog(const QByteArray& pBytes, TCodificacaoLog& pCodificacao)
         QStringDecoder decodificador(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
         return decodificador.decode(pBytes.mid(2));
     }
-    // Latin-1 maps every byte to one character and back, so the earlier
-    // entries are written back with exactly the bytes they had.
+    // The station's Windows code page; every byte comes back as itself, so
+    // the earlier entries are written back with exactly the bytes they had.
     pCodificacao = TCodificacaoLog::OitoBits;
-    return QString::fromLatin1(pBytes);
+    return TWindows1252::FDecodifica(pBytes);
 }
 
 QByteArray FCodificaLog(const QString& pTexto, TCodificacaoLog pCodificacao)
@@ -119,7 +120,7 @@ QByteArray FCodificaLog(const QString& pTexto, TCodificacaoLog pCodificacao)
     case TCodificacaoLog::OitoBits:
         break;
     }
-    return pTexto.toLatin1();
+    return TWindows1252::FCodifica(pTexto);
 }
 
 QStringList FLeLog(const QString& pCaminho, TCodificacaoLog& pCodificacao)

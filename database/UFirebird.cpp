@@ -1,5 +1,7 @@
 #include "UFirebird.h"
 
+#include "UWindows1252.h"
+
 #include <QDate>
 #include <QFile>
 #include <QTime>
@@ -121,7 +123,12 @@ QByteArray FBytes(const QString& pTexto)
 {
     // The station database keeps its texts in the Windows 8-bit code page;
     // the connection asks for no character set, so bytes travel as they are.
-    return pTexto.toLatin1();
+    return TWindows1252::FCodifica(pTexto);
+}
+
+QString FTexto(const unsigned char* pDado, unsigned pTamanho)
+{
+    return TWindows1252::FDecodifica(QByteArrayView(pDado, pTamanho));
 }
 
 QString FTextoDoErro(IStatus* pStatus)
@@ -311,9 +318,9 @@ QVariant FValor(unsigned pTipo, int pEscala, unsigned pTamanho, const unsigned c
 {
     switch (pTipo) {
     case SQL_TEXT:
-        return QString::fromLatin1(reinterpret_cast<const char*>(pDado), pTamanho);
+        return FTexto(pDado, pTamanho);
     case SQL_VARYING:
-        return QString::fromLatin1(reinterpret_cast<const char*>(pDado) + 2, FLe<ISC_USHORT>(pDado));
+        return FTexto(pDado + 2, FLe<ISC_USHORT>(pDado));
     case SQL_SHORT:
         return FInteiroEscalado(FLe<ISC_SHORT>(pDado), pEscala);
     case SQL_LONG:
@@ -359,7 +366,7 @@ TResultadoSql FLeCursor(TStatus& st, IResultSet* pCursor, IMessageMetadata* pMet
     for (unsigned i = 0; i < colunas; ++i) {
         const TColunaSaida coluna{pMeta->getType(&st, i) & ~1u, pMeta->getScale(&st, i), pMeta->getLength(&st, i),
                                   pMeta->getOffset(&st, i), pMeta->getNullOffset(&st, i)};
-        nomes.append(QString::fromLatin1(pMeta->getAlias(&st, i)));
+        nomes.append(TWindows1252::FDecodifica(QByteArrayView(pMeta->getAlias(&st, i))));
         tipos.append(FTipoColuna(coluna.vTipo, coluna.vEscala));
         saida.push_back(coluna);
     }
