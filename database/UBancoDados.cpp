@@ -181,10 +181,11 @@ void TBancoDados::PGravaId(int pId)
 
 bool TBancoDados::FExisteBicoCadastrado(int pTanque, int pBomba, int pBico)
 {
-    return vConexao
-               .FConsulta(QStringLiteral("select bombas.* from bombas where bombas.codconcentrador = :PCodConcentrador"),
-                          {{QStringLiteral("PCodConcentrador"), FCodigoConcentrador(pTanque, pBomba, pBico)}})
-               .Linhas() > 0;
+    // Only whether there is a row: the station's other columns of bombas,
+    // whatever their types, are not read.
+    return vConexao.FContaLinhas(
+               QStringLiteral("select bombas.* from bombas where bombas.codconcentrador = :PCodConcentrador"),
+               {{QStringLiteral("PCodConcentrador"), FCodigoConcentrador(pTanque, pBomba, pBico)}}) > 0;
 }
 
 std::unique_ptr<TAbastecimento> TBancoDados::FRetornaDadosProduto(int pTanque, int pBomba, int pBico)
