@@ -32,6 +32,15 @@ constexpr int cLargura = 844;
 constexpr int cAltura = 572;
 constexpr int cFaixa = TFaixaBanner::cEspessura;
 
+// A button pressed while a failed start-up ends the program, or after a
+// start-up step failed, finds no database or settings to work with.
+void PExigeAbertura()
+{
+    if (!BancoDados || BancoDados->FimSolicitado() || !Parametros)
+        throw EErro(QStringLiteral("A abertura do programa não foi concluída: o banco de dados do posto ou as "
+                                   "configurações não estão disponíveis."));
+}
+
 } // namespace
 
 TFrmTarnex::TFrmTarnex(QWidget* pPai)
@@ -238,6 +247,7 @@ void TFrmTarnex::btnVersaoClick()
 
 void TFrmTarnex::btnStatusBicoClick()
 {
+    PExigeAbertura();
     const std::unique_ptr<TFrmStatusBico> janela = std::make_unique<TFrmStatusBico>(this);
     janela->PVerificaStatusBomba(vFcmMaster);
 }
@@ -256,6 +266,7 @@ void TFrmTarnex::btnBombasClick()
 
 void TFrmTarnex::btnAlterarPrecoClick()
 {
+    PExigeAbertura();
     const std::unique_ptr<TFrmPrecoBico> janela = std::make_unique<TFrmPrecoBico>(this);
     const std::unique_ptr<TListaBicos> lista = janela->FAlteraPrecoBico();
     if (!lista)
@@ -288,6 +299,7 @@ void TFrmTarnex::btnAlterarPrecoClick()
 
 void TFrmTarnex::PConecta(int n, QPushButton* pBotao)
 {
+    PExigeAbertura();
     Master = static_cast<quint8>(n);
     Slave = static_cast<quint8>(n);
     const TConcentrador& fcm = Parametros->Fcm(n);
@@ -411,6 +423,7 @@ QString TFrmTarnex::FLetraEstado(int pEstado)
 
 void TFrmTarnex::FcmMasterMudancaDeEstado(QObject*, quint8 sl, quint8 bo, quint8 bi, quint8 estado)
 {
+    PExigeAbertura();
     const QString letra = FLetraEstado(estado);
     const bool bomba = estado == 7 || estado == 8;
     if (Parametros->AutorizaAuto() && letra == QLatin1String("E")) {

@@ -65,11 +65,26 @@ void TBancoDados::PConectaBanco()
         const QString senha = TGenerico::FDescripta(senhaGravada, static_cast<int>(senhaGravada.size() / 3));
         vConexao.PConecta(caminho, usuario, senha, QStringLiteral("RoleName"));
     } catch (const EErro& erro) {
-        TGenerico::PGeraLog(QStringLiteral("Ocorreu um erro ao ao tentar comunicar com o banco de dados.") + cMotivo +
-                            erro.Mensagem());
+        // The end is asked for first: a log that cannot be written (a program
+        // directory without rights, a full disk) must not leave the program
+        // running half made.
         vFimSolicitado = true;
         if (QCoreApplication::instance())
             QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+        PRegistraFalhaConexao(QStringLiteral("Ocorreu um erro ao ao tentar comunicar com o banco de dados.") + cMotivo +
+                              erro.Mensagem());
+    }
+}
+
+void TBancoDados::PRegistraFalhaConexao(const QString& pTexto)
+{
+    try {
+        TGenerico::PGeraLog(pTexto);
+    } catch (const EErro& falhaLog) {
+        // Nobody will see a message box of a program that is ending: the
+        // reason goes where whoever started it from a terminal reads it.
+        QString texto = pTexto + QLatin1Char('\r') + falhaLog.Mensagem();
+        qCritical("%s", qUtf8Printable(texto.replace(QLatin1Char('\r'), QLatin1Char('\n'))));
     }
 }
 

@@ -13,8 +13,9 @@ class TListaBicos;
 // which every statement runs in a transaction of its own.
 class TBancoDados {
 public:
-    // Reads ZelvioECF.ini and attaches. A failed attach is logged and asks
-    // the program to end; the object is made all the same.
+    // Reads ZelvioECF.ini and attaches. A failed attach asks the program to
+    // end and is logged (on the error output when the log cannot be
+    // written); the object is made all the same.
     TBancoDados();
 
     // Fueling store.
@@ -56,6 +57,7 @@ public:
 
 private:
     void PConectaBanco();
+    void PRegistraFalhaConexao(const QString& pTexto);
     bool FAlteraSequencia();
     void PGravaId(int pId);
     void PLigaGrade(QTableView* pGrid, TResultadoSql pResultado);

@@ -5,6 +5,7 @@
 #include "ApoioConcentrador.h"
 #include "ApoioTela.h"
 #include "UConfiguracaoRegional.h"
+#include "UGenerico.h"
 #include "UTarnex.h"
 
 #include <QAbstractButton>
@@ -12,6 +13,7 @@
 #include <QButtonGroup>
 #include <QDialog>
 #include <QDate>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -341,6 +343,34 @@ TEST_F(Janelas, NozzleWithoutAnAddressStopsTheStatusAndPriceWindowsBeforeAnythin
         EXPECT_TRUE(vJanela->findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly).size() <= 1)
             << nome << ": the window is gone";
     }
+}
+
+// The station's program directory cannot be written and the database
+// cannot be reached: the program ends as after any failed attach, without
+// a question or a message, and a button pressed before it has ended shows
+// an error instead of reaching objects start-up never made.
+TEST_F(Janelas, FailedAttachWithALogThatCannotBeWrittenEndsQuietlyAndButtonsOnlyShowAnError)
+{
+    vPosto.Diretorio().PGrava(QStringLiteral("ZelvioECF.ini"), "[CONEXAO]\r\nCAMINHO=/nao/existe.fdb\r\n");
+    // A directory where the day log goes: neither read nor written.
+    ASSERT_TRUE(QDir().mkpath(TGenerico::FArquivoLog(QDate::currentDate())));
+    TOperador operador;
+    operador.PRespondeSempreOk();
+    vJanela = std::make_unique<TFrmTarnex>();
+    vJanela->show();
+    EXPECT_TRUE(operador.Lidas().isEmpty()) << operador.Lidas().join(QLatin1Char('\n')).toStdString();
+    const QString erro =
+        QStringLiteral("ConcentradorTarnex|A abertura do programa não foi concluída: o banco de dados do posto ou as "
+                       "configurações não estão disponíveis.");
+    for (const char* botao : {"btnFcmOpen", "btnFcmOpen2", "btnFcmOpen3", "btnFcmOpen4", "btnAlterarPreco", "btnStatusBico"}) {
+        const qsizetype lidas = operador.Lidas().size();
+        vJanela->findChild<QPushButton*>(QLatin1String(botao))->click();
+        ASSERT_TRUE(FEspera([&] { return operador.Lidas().size() > lidas && !QApplication::activeModalWidget(); })) << botao;
+        EXPECT_EQ(operador.Lidas().last(), erro) << botao;
+    }
+    vJanela->close(); // no question: the program is ending
+    EXPECT_FALSE(vJanela->isVisible());
+    EXPECT_FALSE(TServidorTeste::FEmExecucao()) << "no concentrator was connected";
 }
 
 } // namespace
