@@ -37,6 +37,7 @@ protected:
         seta.lineTo(centro.x() - 2.5, centro.y() + 4);
         seta.closeSubpath();
         pPintor->save();
+        pPintor->setClipRect(pArea); // the style leaves the painter clipped to nothing
         pPintor->setRenderHint(QPainter::Antialiasing);
         pPintor->fillPath(seta, palette().color(QPalette::WindowText));
         pPintor->restore();
@@ -60,8 +61,13 @@ TGradeDados::TGradeDados(QWidget* pPai) : QTableView(pPai)
 void TGradeDados::setModel(QAbstractItemModel* pModelo)
 {
     QTableView::setModel(pModelo);
-    if (pModelo)
-        PAjustaColunas();
+    if (!pModelo)
+        return;
+    PAjustaColunas();
+    // A view opens at its first row, which the indicator marks; nothing is
+    // selected until the operator moves.
+    if (pModelo->rowCount() > 0)
+        selectionModel()->setCurrentIndex(pModelo->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 
 void TGradeDados::currentChanged(const QModelIndex& pAtual, const QModelIndex& pAnterior)
@@ -80,7 +86,7 @@ int TGradeDados::FLarguraTitulo(int pColuna) const
 {
     const QString titulo = model()->headerData(pColuna, Qt::Horizontal).toString();
     const int margem = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader());
-    return horizontalHeader()->fontMetrics().horizontalAdvance(titulo) + 2 * margem + 4;
+    return horizontalHeader()->fontMetrics().horizontalAdvance(titulo) + 2 * margem + 8;
 }
 
 int TGradeDados::FLarguraValores(int pColuna) const
@@ -98,7 +104,7 @@ int TGradeDados::FLarguraValores(int pColuna) const
         if (numero && indice.data(Qt::EditRole).isValid())
             maior = std::max(maior, medida.horizontalAdvance(TGenerico::FFormataNumero(indice.data(Qt::EditRole).toDouble(), 3)));
     }
-    // The text margins of a cell, and the grid line.
+    // The text margins of a cell, the grid line and some air.
     const int margem = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
-    return maior + 2 * margem + 1 + 2;
+    return maior + 2 * margem + 1 + 6;
 }
