@@ -15,7 +15,7 @@ public:
     void setModel(QAbstractItemModel* pModelo) override;
 
     // Values measured per column: the newest rows of a long day decide.
-    static constexpr int cLinhasMedidas = 500;
+    static constexpr int cLinhasMedidas = 100;
 
 protected:
     void currentChanged(const QModelIndex& pAtual, const QModelIndex& pAnterior) override;
