@@ -6,6 +6,7 @@
 #include "UErro.h"
 #include "UFinalArquivo.h"
 #include "UGravacaoAtomica.h"
+#include "UWindows1252.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -102,10 +103,10 @@ QString FDecodificaLog(const QByteArray& pBytes, TCodificacaoLog& pCodificacao)
         QStringDecoder decodificador(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
         return decodificador.decode(pBytes.mid(2));
     }
-    // Latin-1 maps every byte to one character and back, so the earlier
-    // entries are written back with exactly the bytes they had.
+    // The station's Windows code page; every byte comes back as itself, so
+    // the earlier entries are written back with exactly the bytes they had.
     pCodificacao = TCodificacaoLog::OitoBits;
-    return QString::fromLatin1(pBytes);
+    return TWindows1252::FDecodifica(pBytes);
 }
 
 QByteArray FCodificaLog(const QString& pTexto, TCodificacaoLog pCodificacao)
@@ -122,7 +123,7 @@ QByteArray FCodificaLog(const QString& pTexto, TCodificacaoLog pCodificacao)
     case TCodificacaoLog::OitoBits:
         break;
     }
-    return pTexto.toLatin1();
+    return TWindows1252::FCodifica(pTexto);
 }
 
 // The day's text as it stands; a busy day's file is megabytes, so it is

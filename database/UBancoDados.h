@@ -20,8 +20,9 @@ public:
 // which every statement runs in a transaction of its own.
 class TBancoDados {
 public:
-    // Reads ZelvioECF.ini and attaches. A failed attach is logged and asks
-    // the program to end; the object is made all the same.
+    // Reads ZelvioECF.ini and attaches. A failed attach asks the program to
+    // end and is logged (on the error output when the log cannot be
+    // written); the object is made all the same.
     TBancoDados();
 
     // Fueling store.
@@ -46,7 +47,8 @@ public:
     bool FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico);
     std::unique_ptr<TListaBicos> FRetornaDadosBico();
     // One row of the nozzle list query as a nozzle record, status left empty;
-    // raises EErro when the slave, pump or nozzle part is not a number.
+    // raises EErro when the slave, pump or nozzle part is not a number (a
+    // null code included).
     static std::unique_ptr<TBico> FBicoDaLinha(const TResultadoSql& pDados, int pLinha);
 
     // Station views: the grid gets a view of its own and releases the one it had.
@@ -72,6 +74,7 @@ public:
 
 private:
     void PConectaBanco();
+    void PRegistraFalhaConexao(const QString& pTexto);
     bool FAlteraSequencia();
     void PAvancaId(int pId);
     void PGravaId(int pId);

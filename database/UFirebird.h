@@ -72,8 +72,13 @@ public:
     // The settings of the last PConecta, to attach another connection alike.
     TDadosConexao FDados() const { return {vBanco, vUsuario, vSenha, vPapel}; }
 
-    // A query, all its rows fetched.
+    // A query, all its rows fetched. Text BLOBs are read whole; a value of a
+    // type the program does not read (a binary BLOB, an array, the 128-bit,
+    // decimal floating point and time-zone types of newer servers) raises
+    // EErro naming its column.
     TResultadoSql FConsulta(const QString& pSql, const TParametrosSql& pParametros = {});
+    // How many rows a query yields, without reading any of their values.
+    int FContaLinhas(const QString& pSql, const TParametrosSql& pParametros = {});
     void PExecuta(const QString& pSql, const TParametrosSql& pParametros = {});
 
     // A new, empty database file (or server database) in dialect 3.
@@ -85,8 +90,9 @@ public:
 private:
     void PGaranteConexao();
     void PDescartaAnexo();
-    TResultadoSql FRoda(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta);
-    TResultadoSql FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta);
+    enum class TExecucao { Comando, Consulta, Contagem };
+    TResultadoSql FRoda(const QString& pSql, const TParametrosSql& pParametros, TExecucao pExecucao);
+    TResultadoSql FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, TExecucao pExecucao);
 
     Firebird::IAttachment* vAnexo = nullptr;
     bool vSomenteLeitura = false;
