@@ -340,8 +340,7 @@ bool TCapturaAbastecimento::FJaNoLog(const TDiarioAbastecimentos::TEntrada& pEnt
 
 void TCapturaAbastecimento::PRecarregaGrade()
 {
-    BancoDados->PDadosGridAbastecimento(vGrid);
-    TGenerico::PFormataCamposGrid(vGrid);
+    BancoDados->PSolicitaAtualizacaoGrid(vGrid);
 }
 
 QString TCapturaAbastecimento::FTextoLog(const TLeitura& l, const TAbastecimento& a)

@@ -8,6 +8,7 @@
 #include "UCapturaAbastecimento.h"
 #include "UFaixaBanner.h"
 #include "UGenerico.h"
+#include "UGradeDados.h"
 #include "UMensagem.h"
 #include "UParametros.h"
 #include "UPrecoBico.h"
@@ -31,6 +32,15 @@ namespace {
 constexpr int cLargura = 844;
 constexpr int cAltura = 572;
 constexpr int cFaixa = TFaixaBanner::cEspessura;
+
+// A button pressed while a failed start-up ends the program, or after a
+// start-up step failed, finds no database or settings to work with.
+void PExigeAbertura()
+{
+    if (!BancoDados || BancoDados->FimSolicitado() || !Parametros)
+        throw EErro(QStringLiteral("A abertura do programa não foi concluída: o banco de dados do posto ou as "
+                                   "configurações não estão disponíveis."));
+}
 
 } // namespace
 
@@ -82,14 +92,12 @@ void TFrmTarnex::PCriaFaixas()
 
 void TFrmTarnex::PCriaGrade()
 {
-    GridAbastecimento = new QTableView(this);
+    GridAbastecimento = new TGradeDados(this);
     GridAbastecimento->setObjectName(QStringLiteral("GridAbastecimento"));
     GridAbastecimento->setGeometry(cFaixa, cFaixa, cLargura - 2 * cFaixa, cAltura - 2 * cFaixa);
-    GridAbastecimento->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    GridAbastecimento->setSelectionBehavior(QAbstractItemView::SelectRows);
-    GridAbastecimento->setTabKeyNavigation(false);
+    // One height for every row: a day of rows costs the view no sizing.
+    GridAbastecimento->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     GridAbastecimento->verticalHeader()->setDefaultSectionSize(20);
-    GridAbastecimento->horizontalHeader()->setDefaultSectionSize(72);
 }
 
 QPushButton* TFrmTarnex::FCriaBotao(QWidget* pFaixa, const QString& pNome, const QString& pTexto, int pPosicao)
@@ -249,6 +257,7 @@ void TFrmTarnex::btnVersaoClick()
 
 void TFrmTarnex::btnStatusBicoClick()
 {
+    PExigeAbertura();
     const std::unique_ptr<TFrmStatusBico> janela = std::make_unique<TFrmStatusBico>(this);
     janela->PVerificaStatusBomba(vFcmMaster);
 }
@@ -267,6 +276,7 @@ void TFrmTarnex::btnBombasClick()
 
 void TFrmTarnex::btnAlterarPrecoClick()
 {
+    PExigeAbertura();
     const std::unique_ptr<TFrmPrecoBico> janela = std::make_unique<TFrmPrecoBico>(this);
     const std::unique_ptr<TListaBicos> lista = janela->FAlteraPrecoBico();
     if (!lista)
@@ -299,6 +309,7 @@ void TFrmTarnex::btnAlterarPrecoClick()
 
 void TFrmTarnex::PConecta(int n, QPushButton* pBotao)
 {
+    PExigeAbertura();
     Master = static_cast<quint8>(n);
     Slave = static_cast<quint8>(n);
     const TConcentrador& fcm = Parametros->Fcm(n);
@@ -435,6 +446,7 @@ QString TFrmTarnex::FLetraEstado(int pEstado)
 
 void TFrmTarnex::FcmMasterMudancaDeEstado(QObject*, quint8 sl, quint8 bo, quint8 bi, quint8 estado)
 {
+    PExigeAbertura();
     const QString letra = FLetraEstado(estado);
     const bool bomba = estado == 7 || estado == 8;
     if (Parametros->AutorizaAuto() && letra == QLatin1String("E")) {

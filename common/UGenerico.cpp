@@ -4,7 +4,9 @@
 #include "UConfiguracaoRegional.h"
 #include "UDiretorioPrograma.h"
 #include "UErro.h"
+#include "UFinalArquivo.h"
 #include "UGravacaoAtomica.h"
+#include "UWindows1252.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -13,7 +15,9 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <mutex>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -100,10 +104,10 @@ QString FDecodificaLog(const QByteArray& pBytes, TCodificacaoLog& pCodificacao)
         QStringDecoder decodificador(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
         return decodificador.decode(pBytes.mid(2));
     }
-    // Latin-1 maps every byte to one character and back, so the earlier
-    // entries are written back with exactly the bytes they had.
+    // The station's Windows code page; every byte comes back as itself, so
+    // the earlier entries are written back with exactly the bytes they had.
     pCodificacao = TCodificacaoLog::OitoBits;
-    return QString::fromLatin1(pBytes);
+    return TWindows1252::FDecodifica(pBytes);
 }
 
 QByteArray FCodificaLog(const QString& pTexto, TCodificacaoLog pCodificacao)
@@ -120,10 +124,12 @@ QByteArray FCodificaLog(const QString& pTexto, TCodificacaoLog pCodificacao)
     case TCodificacaoLog::OitoBits:
         break;
     }
-    return pTexto.toLatin1();
+    return TWindows1252::FCodifica(pTexto);
 }
 
-QStringList FLeLog(const QString& pCaminho, TCodificacaoLog& pCodificacao)
+// The day's text as it stands; a busy day's file is megabytes, so it is
+// held once, as one text, and never as a list of lines.
+QString FLeLog(const QString& pCaminho, TCodificacaoLog& pCodificacao)
 {
     pCodificacao = TCodificacaoLog::OitoBits;
     QFile arquivo(pCaminho);
@@ -131,7 +137,95 @@ QStringList FLeLog(const QString& pCaminho, TCodificacaoLog& pCodificacao)
         return {};
     if (!arquivo.open(QIODevice::ReadOnly))
         throw EErro(QStringLiteral("Não foi possível ler o arquivo %1.\rMotivo: %2").arg(pCaminho, arquivo.errorString()));
-    return TGenerico::FDivideLinhas(FDecodificaLog(arquivo.readAll(), pCodificacao));
+    return FDecodificaLog(arquivo.readAll(), pCodificacao);
+}
+
+// What this process last left in a day log. The next entry is appended only
+// while the file is still exactly that: the same file, size and times, and
+// the newest entry still there byte for byte. Anything else (another program
+// wrote to it, a crash cut it short, it is new, it has a byte-order mark)
+// takes the whole rewrite, which also brings any odd ending back in line.
+struct TEstadoLog {
+    QString vCaminho;
+    struct stat vInfo {};
+    qint64 vInicioUltima = 0; // where the newest entry begins
+    QByteArray vUltima;       // the newest entry, as on disk
+};
+
+std::mutex vTravaLog;
+TEstadoLog vEstadoLog;
+
+QString FArquivoRefazer()
+{
+    return TDiretorioPrograma::FArquivo(QStringLiteral("ConnectTarnex.refazer"));
+}
+
+bool FMesmaVersao(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+bool FLeInfo(const QString& pCaminho, struct stat& pInfo)
+{
+    return ::stat(QFile::encodeName(pCaminho).constData(), &pInfo) == 0;
+}
+
+void PAnotaLog(const QString& pCaminho, qint64 pInicioUltima, const QByteArray& pUltima)
+{
+    vEstadoLog = {};
+    struct stat info {};
+    if (FLeInfo(pCaminho, info) && info.st_size == pInicioUltima + pUltima.size())
+        vEstadoLog = {pCaminho, info, pInicioUltima, pUltima};
+}
+
+bool FLogComoDeixado(const QString& pCaminho)
+{
+    struct stat info {};
+    if (vEstadoLog.vCaminho != pCaminho || !FLeInfo(pCaminho, info) || !FMesmaVersao(info, vEstadoLog.vInfo))
+        return false;
+    QFile arquivo(pCaminho);
+    return arquivo.open(QIODevice::ReadOnly) && arquivo.seek(vEstadoLog.vInicioUltima) &&
+           arquivo.read(vEstadoLog.vUltima.size()) == vEstadoLog.vUltima;
+}
+
+const QString cFimDeLinha = QStringLiteral("\r\n");
+
+// The rewrite re-splits every line of the file, so the entry that was the
+// newest gets CR LF after each of its lines, and the new one is added as it
+// comes. Only that tail of the file changes: it is replaced in place.
+void PAcrescentaLog(const QString& pCaminho, const QString& pEntrada)
+{
+    TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
+    QString texto = FDecodificaLog(vEstadoLog.vUltima, codificacao);
+    TGenerico::PRedivideLinhas(texto);
+    const QByteArray anterior = FCodificaLog(texto, TCodificacaoLog::OitoBits);
+    const QByteArray entrada = FCodificaLog(pEntrada + cFimDeLinha, TCodificacaoLog::OitoBits);
+    const qint64 inicio = vEstadoLog.vInicioUltima;
+    const QByteArray antigo = vEstadoLog.vUltima;
+    vEstadoLog = {}; // known again only once the write went through
+    TFinalArquivo::PTroca(pCaminho, FArquivoRefazer(), inicio, antigo, anterior + entrada);
+    PAnotaLog(pCaminho, inicio + anterior.size(), entrada);
+}
+
+void PReescreveLog(const QString& pCaminho, const QString& pEntrada)
+{
+    vEstadoLog = {};
+    // An append that a crash cut short is completed first, so that the
+    // rewrite below reads whole entries.
+    TFinalArquivo::FRecupera(FArquivoRefazer());
+    TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
+    QString texto = FLeLog(pCaminho, codificacao);
+    TGenerico::PRedivideLinhas(texto);
+    texto += pEntrada + cFimDeLinha;
+    const QByteArray bytes = FCodificaLog(texto, codificacao);
+    texto = QString();
+    TGravacaoAtomica::PGrava(pCaminho, bytes);
+    if (codificacao == TCodificacaoLog::OitoBits) {
+        const qsizetype ultima = FCodificaLog(pEntrada + cFimDeLinha, codificacao).size();
+        PAnotaLog(pCaminho, bytes.size() - ultima, bytes.right(ultima));
+    }
 }
 
 QString FCarimboLog(const QDateTime& pMomento)
@@ -219,8 +313,14 @@ QString TGenerico::FArquivoLog(const QDate& pData)
 
 bool TGenerico::FTemEntradaNoLog(const QDate& pData, const QString& pDados)
 {
+    const std::lock_guard trava(vTravaLog);
+    // An append a crash cut short is completed first: it may be this entry.
+    if (TFinalArquivo::FRecupera(FArquivoRefazer()))
+        vEstadoLog = {};
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
-    const QStringList linhas = FLeLog(FArquivoLog(pData), codificacao);
+    // Only a capture taken up again after a crash looks: the lines of one
+    // day are held for that moment alone.
+    const QStringList linhas = FDivideLinhas(FLeLog(FArquivoLog(pData), codificacao));
     const QStringList procuradas = FDivideLinhas(pDados) << cSeparadorLog;
     // An entry's text runs from the line after its first separator to its
     // second separator.
@@ -250,20 +350,61 @@ QStringList TGenerico::FDivideLinhas(const QString& pTexto)
     return linhas;
 }
 
+void TGenerico::PRedivideLinhas(QString& pTexto)
+{
+    // A busy day's file is megabytes that already end every line with CR LF
+    // but in the newest entry: the text grows in place, from its end, and the
+    // work stops where nothing moves any more.
+    const qsizetype n = pTexto.size();
+    const QChar* t = pTexto.constData();
+    qsizetype acrescimo = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (t[i] == QLatin1Char('\r') && i + 1 < n && t[i + 1] == QLatin1Char('\n'))
+            ++i;
+        else if (t[i] == QLatin1Char('\r') || t[i] == QLatin1Char('\n'))
+            ++acrescimo;
+    }
+    const bool semFim = n > 0 && t[n - 1] != QLatin1Char('\r') && t[n - 1] != QLatin1Char('\n');
+    acrescimo += semFim ? 2 : 0;
+    if (acrescimo == 0)
+        return;
+    pTexto.resize(n + acrescimo);
+    QChar* d = pTexto.data();
+    qsizetype origem = n - 1;
+    qsizetype destino = n + acrescimo - 1;
+    if (semFim) {
+        d[destino--] = QLatin1Char('\n');
+        d[destino--] = QLatin1Char('\r');
+    }
+    while (origem >= 0 && destino > origem) {
+        const QChar c = d[origem];
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+            // A CR seen here stands alone: one followed by LF went with it.
+            if (c == QLatin1Char('\n') && origem > 0 && d[origem - 1] == QLatin1Char('\r'))
+                --origem;
+            --origem;
+            d[destino--] = QLatin1Char('\n');
+            d[destino--] = QLatin1Char('\r');
+        } else {
+            d[destino--] = c;
+            --origem;
+        }
+    }
+}
+
 void TGenerico::PGeraLog(const QString& pDados)
 {
     // The clock is read twice, for the file and for the stamp: an entry made
     // across midnight may carry the new day's stamp in the old day's file.
     const QString caminho = FArquivoLog(QDate::currentDate());
-    TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
-    QStringList linhas = FLeLog(caminho, codificacao);
+    const std::lock_guard trava(vTravaLog);
     const QChar cr = QLatin1Char('\r');
-    linhas.append(QStringLiteral("Data / Hora: ") + FCarimboLog(QDateTime::currentDateTime()) + cr + cSeparadorLog +
-                  cr + pDados + cr + cSeparadorLog);
-    QString texto;
-    for (const QString& linha : linhas)
-        texto += linha + QStringLiteral("\r\n");
-    TGravacaoAtomica::PGrava(caminho, FCodificaLog(texto, codificacao));
+    const QString entrada = QStringLiteral("Data / Hora: ") + FCarimboLog(QDateTime::currentDateTime()) + cr +
+                            cSeparadorLog + cr + pDados + cr + cSeparadorLog;
+    if (FLogComoDeixado(caminho))
+        PAcrescentaLog(caminho, entrada);
+    else
+        PReescreveLog(caminho, entrada);
 }
 
 QString TGenerico::FCompletaZero(int Numero, int Quantidade)

@@ -7,14 +7,18 @@
 
 class QTableView;
 
-// The helpers every part of the program calls. They keep no state, so they
+// The helpers every part of the program calls. They need no instance, so they
 // work before the shared instance exists: the database access writes to the
 // log and decodes its password while start-up has not made it yet.
 class TGenerico {
 public:
     // One entry of the daily log "ConnectTarnexDDMMYYYY.log" in the program's
-    // directory. Raises EErro when the day file cannot be read or written;
-    // the file is then as it was before the call.
+    // directory, on disk when the call returns. The file's bytes are those of
+    // rewriting it whole with every earlier line ended by CR LF; while the
+    // file is as this process left it, only its end is written (the entry
+    // before, re-split, and the new one). Raises EErro when the day file
+    // cannot be read or written; the file is then as it was before the call.
+    // Safe to call from any thread.
     static void PGeraLog(const QString& pDados);
 
     static QString FCompletaZero(int Numero, int Quantidade);
@@ -62,6 +66,8 @@ public:
     // Splits at CR, LF or CR LF; a line break at the very end ends the last
     // line and does not start an empty one.
     static QStringList FDivideLinhas(const QString& pTexto);
+    // Makes pTexto the same lines, each ended by CR LF.
+    static void PRedivideLinhas(QString& pTexto);
 };
 
 // The shared helpers object, made by the main window at start-up. Its

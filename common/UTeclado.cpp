@@ -11,8 +11,23 @@ TTecladoJanela::TTecladoJanela(QWidget* pJanela) : QObject(pJanela), vJanela(pJa
     qApp->installEventFilter(this);
 }
 
+void TTecladoJanela::PDefineBotaoPadrao(QPushButton* pBotao)
+{
+    if (vBotaoPadrao)
+        vBotaoPadrao->setDefault(false);
+    vBotaoPadrao = pBotao;
+    if (pBotao)
+        pBotao->setDefault(true);
+}
+
 bool TTecladoJanela::eventFilter(QObject* pAlvo, QEvent* pEvento)
 {
+    // The key just handled, on its way up from the control that ignored it
+    // to the window. While the window answered it (a modal window, a
+    // message) the focus may have gone, and the window would take it again.
+    if (pEvento == vTratado)
+        return false;
+    vTratado = nullptr;
     if (pEvento->type() != QEvent::KeyPress || !pAlvo->isWidgetType())
         return false;
     auto* alvo = static_cast<QWidget*>(pAlvo);
@@ -21,7 +36,9 @@ bool TTecladoJanela::eventFilter(QObject* pAlvo, QEvent* pEvento)
     const QWidget* foco = QApplication::focusWidget();
     if (alvo->window() != vJanela || (foco ? alvo != foco : alvo != vJanela))
         return false;
-    return FTrataTecla(static_cast<QKeyEvent*>(pEvento));
+    const bool tratada = FTrataTecla(static_cast<QKeyEvent*>(pEvento));
+    vTratado = pEvento;
+    return tratada;
 }
 
 bool TTecladoJanela::FTrataTecla(QKeyEvent* pTecla)
@@ -64,11 +81,7 @@ void TTecladoJanela::PEsc()
 
 void TTecladoJanela::PProximoControle()
 {
-    QWidget* atual = QApplication::focusWidget() ? QApplication::focusWidget() : vJanela;
-    for (QWidget* w = atual->nextInFocusChain(); w && w != atual; w = w->nextInFocusChain()) {
-        if (w->window() == vJanela && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
-            w->setFocus(Qt::TabFocusReason);
-            return;
-        }
-    }
+    // Exactly where Tab would go: the same tab order, radio groups as one stop.
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QCoreApplication::sendEvent(QApplication::focusWidget() ? QApplication::focusWidget() : vJanela, &tab);
 }

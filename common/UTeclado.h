@@ -22,7 +22,8 @@ public:
 
     explicit TTecladoJanela(QWidget* pJanela);
 
-    void PDefineBotaoPadrao(QPushButton* pBotao) { vBotaoPadrao = pBotao; }
+    // Also drawn as the default button, so the operator sees what Enter presses.
+    void PDefineBotaoPadrao(QPushButton* pBotao);
     void PDefineBotaoCancelar(QAbstractButton* pBotao) { vBotaoCancelar = pBotao; }
     void PDefineTratador(TTratadorTecla pTratador) { vTratador = std::move(pTratador); }
 
@@ -39,4 +40,5 @@ private:
     QPointer<QPushButton> vBotaoPadrao;
     QPointer<QAbstractButton> vBotaoCancelar;
     TTratadorTecla vTratador;
+    const QEvent* vTratado = nullptr;
 };

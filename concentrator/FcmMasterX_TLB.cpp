@@ -61,6 +61,10 @@ TFcmMaster::TFcmMaster(QObject* pDono, bool pAssinaEventos) : QObject(pDono), vA
     vReconexao->setSingleShot(true);
     vReconexao->setInterval(cIntervaloReconexaoMs);
     connect(vReconexao, &QTimer::timeout, this, &TFcmMaster::PReconecta);
+    vReentrega = new QTimer(this);
+    vReentrega->setSingleShot(true);
+    vReentrega->setInterval(cIntervaloReentregaMs);
+    connect(vReentrega, &QTimer::timeout, this, &TFcmMaster::PPedeReentrega);
     PNovoSocket();
 }
 
@@ -539,8 +543,11 @@ void TFcmMaster::PAgendaEntrega()
 void TFcmMaster::PEntregaPendentes()
 {
     // A callback may open a modal window; events that arrive meanwhile are
-    // delivered from inside it by a nested call of this loop.
-    while (!vPendentes.empty() && !vEmChamada) {
+    // delivered from inside it by a nested call of this loop. A backlog (the
+    // fuelings a concentrator kept while nobody listened) is delivered in
+    // slices, so that the window repaints and answers keys in between.
+    const QDeadlineTimer fatia(cFatiaEntregaMs);
+    while (!vPendentes.empty() && !vEmChamada && !fatia.hasExpired()) {
         const TEvento evento = std::move(vPendentes.front());
         vPendentes.pop_front();
         // The events behind this one must not wait for a message it may show.
@@ -565,6 +572,24 @@ void TFcmMaster::PDespachaEConfirma(const TEvento& pEvento)
     vEntregaAtual = anterior;
     if (!devolvida && pEvento.vEntrega)
         PConfirma(*pEvento.vEntrega);
+    else if (pEvento.vEntrega && !vReentrega->isActive())
+        vReentrega->start();
+}
+
+// A fueling given back waits in the component for the next subscription;
+// while the connection lives, subscribing again asks for it (and for any
+// other not yet acknowledged, which the journal recognises).
+void TFcmMaster::PPedeReentrega()
+{
+    if (vEmChamada || vSocket->state() != QLocalSocket::ConnectedState) {
+        vReentrega->start();
+        return;
+    }
+    try {
+        PAssina(cTempoLimiteReconexaoMs);
+    } catch (const EErro&) {
+        // the connection is being made again, which subscribes anew
+    }
 }
 
 void TFcmMaster::PConfirma(const TEntrega& pEntrega)

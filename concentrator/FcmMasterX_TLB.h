@@ -40,6 +40,11 @@ public:
     static constexpr int cIntervaloReconexaoMaximoMs = 30000;
     // The most a reconnection attempt may hold the window.
     static constexpr int cTempoLimiteReconexaoMs = 100;
+    // The most events are delivered for, in one go, before the window gets
+    // its turn.
+    static constexpr int cFatiaEntregaMs = 50;
+    // A fueling given back is asked for again after this long.
+    static constexpr int cIntervaloReentregaMs = 30000;
 
     // Which fueling the event being delivered is, for the component.
     struct TEntrega {
@@ -164,6 +169,7 @@ private:
     void PAssina(int pTempoLimiteMs);
     void PDespachaEConfirma(const TEvento& pEvento);
     void PConfirma(const TEntrega& pEntrega);
+    void PPedeReentrega();
     int FLembra(int pCodigo, const QString& pMetodo, const QJsonArray& pArgs);
 
     // A fresh socket for every connection: a socket reused after a failure
@@ -177,6 +183,7 @@ private:
     // came back delivers what it kept without waiting for the next call.
     bool vAssinado = false;
     QTimer* vReconexao = nullptr;
+    QTimer* vReentrega = nullptr;
     int vEsperaReconexaoMs = cIntervaloReconexaoMs;
     int vTentativasRapidas = 0; // a server just started needs a moment
     // What a new connection must do again: the devices open (in the order

@@ -8,6 +8,7 @@
 #include "UParametros.h"
 
 #include <QCoreApplication>
+#include <QDate>
 
 #include <limits>
 
@@ -32,6 +33,12 @@ const QString cListaBicos = QStringLiteral(
     "select substring(bombas.codconcentrador from 1 for 2) as Slave, substring(bombas.codconcentrador from 3 for 2) "
     "as bomba, substring(bombas.codconcentrador from 5 for 2) as Bico, bombas.descricao, bombas.precovenda as "
     "preco, bombas.statusbico from bombas order by slave, bomba, bico");
+
+const QString cAbastecimentosDoDia = QStringLiteral(
+    "select mvabast.data, mvabast.hora, substring(bombas.codtanque from 4 for 2) as tanque, substring(mvabast.codbico "
+    "from 1 for 2) as Bomba, substring(mvabast.codbico from 4 for 2) as Bico, mvabast.litragem, mvabast.precounit as "
+    "preco, mvabast.valor, mvabast.sequencia, mvabast.id from mvabast inner join bombas on(bombas.codbico = "
+    "mvabast.codbico) where mvabast.data = :PData order by mvabast.data, mvabast.hora desc");
 
 const QString cMotivo = QStringLiteral("\rMotivo: ");
 
@@ -65,11 +72,26 @@ void TBancoDados::PConectaBanco()
         const QString senha = TGenerico::FDescripta(senhaGravada, static_cast<int>(senhaGravada.size() / 3));
         vConexao.PConecta(caminho, usuario, senha, QStringLiteral("RoleName"));
     } catch (const EErro& erro) {
-        TGenerico::PGeraLog(QStringLiteral("Ocorreu um erro ao ao tentar comunicar com o banco de dados.") + cMotivo +
-                            erro.Mensagem());
+        // The end is asked for first: a log that cannot be written (a program
+        // directory without rights, a full disk) must not leave the program
+        // running half made.
         vFimSolicitado = true;
         if (QCoreApplication::instance())
             QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+        PRegistraFalhaConexao(QStringLiteral("Ocorreu um erro ao ao tentar comunicar com o banco de dados.") + cMotivo +
+                              erro.Mensagem());
+    }
+}
+
+void TBancoDados::PRegistraFalhaConexao(const QString& pTexto)
+{
+    try {
+        TGenerico::PGeraLog(pTexto);
+    } catch (const EErro& falhaLog) {
+        // Nobody will see a message box of a program that is ending: the
+        // reason goes where whoever started it from a terminal reads it.
+        QString texto = pTexto + QLatin1Char('\r') + falhaLog.Mensagem();
+        qCritical("%s", qUtf8Printable(texto.replace(QLatin1Char('\r'), QLatin1Char('\n'))));
     }
 }
 
@@ -203,14 +225,23 @@ void TBancoDados::PGravaId(int pId)
         Parametros->PIdGravado();
 }
 
+// --- station views ---------------------------------------------------------------
+
+TResultadoSql TBancoDados::FAbastecimentosDoDia(TConexaoFirebird& pConexao)
+{
+    return pConexao.FConsulta(cAbastecimentosDoDia,
+                              {{QStringLiteral("PData"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))}});
+}
+
 // --- nozzle registry ---------------------------------------------------------------
 
 bool TBancoDados::FExisteBicoCadastrado(int pTanque, int pBomba, int pBico)
 {
-    return vConexao
-               .FConsulta(QStringLiteral("select bombas.* from bombas where bombas.codconcentrador = :PCodConcentrador"),
-                          {{QStringLiteral("PCodConcentrador"), FCodigoConcentrador(pTanque, pBomba, pBico)}})
-               .Linhas() > 0;
+    // Only whether there is a row: the station's other columns of bombas,
+    // whatever their types, are not read.
+    return vConexao.FContaLinhas(
+               QStringLiteral("select bombas.* from bombas where bombas.codconcentrador = :PCodConcentrador"),
+               {{QStringLiteral("PCodConcentrador"), FCodigoConcentrador(pTanque, pBomba, pBico)}}) > 0;
 }
 
 std::unique_ptr<TAbastecimento> TBancoDados::FRetornaDadosProduto(int pTanque, int pBomba, int pBico)
@@ -259,12 +290,25 @@ std::unique_ptr<TListaBicos> TBancoDados::FRetornaDadosBico()
     return lista;
 }
 
+namespace {
+
+// A part of the concentrator code as a number. A null code is an empty one:
+// read as 0 it would name nozzle 0-0-0, and a price would go there.
+int FParteCodigo(const TResultadoSql& pDados, int pLinha, const QString& pColuna)
+{
+    if (!pDados.Valor(pLinha, pColuna).isValid())
+        throw EErro(QStringLiteral("'' não é um valor inteiro válido."));
+    return pDados.FInteiro(pLinha, pColuna);
+}
+
+} // namespace
+
 std::unique_ptr<TBico> TBancoDados::FBicoDaLinha(const TResultadoSql& pDados, int pLinha)
 {
     auto bico = std::make_unique<TBico>();
-    bico->SetTanque(pDados.FInteiro(pLinha, QStringLiteral("Slave")));
-    bico->SetBomba(pDados.FInteiro(pLinha, QStringLiteral("bomba")));
-    bico->SetBico(pDados.FInteiro(pLinha, QStringLiteral("Bico")));
+    bico->SetTanque(FParteCodigo(pDados, pLinha, QStringLiteral("Slave")));
+    bico->SetBomba(FParteCodigo(pDados, pLinha, QStringLiteral("bomba")));
+    bico->SetBico(FParteCodigo(pDados, pLinha, QStringLiteral("Bico")));
     bico->SetDescricao(pDados.FTexto(pLinha, QStringLiteral("descricao")));
     bico->SetPreco(pDados.FDouble(pLinha, QStringLiteral("preco")));
     return bico;

@@ -20,8 +20,9 @@ public:
 // which every statement runs in a transaction of its own.
 class TBancoDados {
 public:
-    // Reads ZelvioECF.ini and attaches. A failed attach is logged and asks
-    // the program to end; the object is made all the same.
+    // Reads ZelvioECF.ini and attaches. A failed attach asks the program to
+    // end and is logged (on the error output when the log cannot be
+    // written); the object is made all the same.
     TBancoDados();
 
     // Fueling store.
@@ -50,7 +51,8 @@ public:
     bool FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico);
     std::unique_ptr<TListaBicos> FRetornaDadosBico();
     // One row of the nozzle list query as a nozzle record, status left empty;
-    // raises EErro when the slave, pump or nozzle part is not a number.
+    // raises EErro when the slave, pump or nozzle part is not a number (a
+    // null code included).
     static std::unique_ptr<TBico> FBicoDaLinha(const TResultadoSql& pDados, int pLinha);
 
     // Station views: the grid gets a view of its own and releases the one it had.
@@ -58,6 +60,15 @@ public:
     void PDadosGridPrecoAbast(QTableView* pGrid);
     // Unbinds a grid and releases its view.
     static void PDesligaGrade(QTableView* pGrid);
+    // Binds a grid to a new view of these rows and releases the one it had.
+    static void PLigaGrade(QTableView* pGrid, TResultadoSql pResultado);
+    // Asks for the fuelings grid to be refreshed and returns at once: the
+    // query runs on a thread and an attachment of its own, and the grid
+    // takes the rows on the main thread. Requests made while a refresh runs
+    // share one more refresh after it.
+    void PSolicitaAtualizacaoGrid(QTableView* pGrid);
+    // The day's fuelings, as the fuelings grid shows them.
+    static TResultadoSql FAbastecimentosDoDia(TConexaoFirebird& pConexao);
 
     // True once attaching failed and the program was asked to end.
     bool FimSolicitado() const { return vFimSolicitado; }
@@ -67,10 +78,10 @@ public:
 
 private:
     void PConectaBanco();
+    void PRegistraFalhaConexao(const QString& pTexto);
     bool FAlteraSequencia();
     void PAvancaId(int pId);
     void PGravaId(int pId);
-    void PLigaGrade(QTableView* pGrid, TResultadoSql pResultado);
 
     TConexaoFirebird vConexao;
     bool vFimSolicitado = false;

@@ -2,22 +2,23 @@
 // no widgets and lives in UBancoDados.cpp.
 #include "UBancoDados.h"
 
+#include "UAtualizadorGrade.h"
 #include "UModeloGrade.h"
 
-#include <QDate>
 #include <QItemSelectionModel>
 #include <QTableView>
 
 void TBancoDados::PDadosGridAbastecimento(QTableView* pGrid)
 {
-    PLigaGrade(pGrid, vConexao.FConsulta(
-                          QStringLiteral(
-                              "select mvabast.data, mvabast.hora, substring(bombas.codtanque from 4 for 2) as tanque, "
-                              "substring(mvabast.codbico from 1 for 2) as Bomba, substring(mvabast.codbico from 4 for "
-                              "2) as Bico, mvabast.litragem, mvabast.precounit as preco, mvabast.valor, "
-                              "mvabast.sequencia, mvabast.id from mvabast inner join bombas on(bombas.codbico = "
-                              "mvabast.codbico) where mvabast.data = :PData order by mvabast.data, mvabast.hora desc"),
-                          {{QStringLiteral("PData"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))}}));
+    PLigaGrade(pGrid, FAbastecimentosDoDia(vConexao));
+}
+
+void TBancoDados::PSolicitaAtualizacaoGrid(QTableView* pGrid)
+{
+    auto* atualizador = pGrid->findChild<TAtualizadorGrade*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!atualizador)
+        atualizador = new TAtualizadorGrade(vConexao.FDados(), pGrid);
+    atualizador->PSolicita();
 }
 
 void TBancoDados::PDadosGridPrecoAbast(QTableView* pGrid)

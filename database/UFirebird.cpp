@@ -1,5 +1,7 @@
 #include "UFirebird.h"
 
+#include "UWindows1252.h"
+
 #include <QDate>
 #include <QFile>
 #include <QTime>
@@ -8,7 +10,10 @@
 #include <ibase.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 using namespace Firebird;
@@ -121,7 +126,12 @@ QByteArray FBytes(const QString& pTexto)
 {
     // The station database keeps its texts in the Windows 8-bit code page;
     // the connection asks for no character set, so bytes travel as they are.
-    return pTexto.toLatin1();
+    return TWindows1252::FCodifica(pTexto);
+}
+
+QString FTexto(const unsigned char* pDado, unsigned pTamanho)
+{
+    return TWindows1252::FDecodifica(QByteArrayView(pDado, pTamanho));
 }
 
 QString FTextoDoErro(IStatus* pStatus)
@@ -264,12 +274,14 @@ TMensagem FMensagemEntrada(TStatus& st, IStatement* pComando, const QStringList&
     return mensagem;
 }
 
-TTipoColuna FTipoColuna(unsigned pTipo, int pEscala)
+TTipoColuna FTipoColuna(unsigned pTipo, int pEscala, int pSubTipo)
 {
     switch (pTipo) {
     case SQL_TEXT:
     case SQL_VARYING:
         return TTipoColuna::Texto;
+    case SQL_BLOB:
+        return pSubTipo == isc_blob_text ? TTipoColuna::Texto : TTipoColuna::Outro;
     case SQL_SHORT:
     case SQL_LONG:
     case SQL_INT64:
@@ -325,9 +337,9 @@ QVariant FValor(unsigned pTipo, int pEscala, unsigned pTamanho, const unsigned c
 {
     switch (pTipo) {
     case SQL_TEXT:
-        return QString::fromLatin1(reinterpret_cast<const char*>(pDado), pTamanho);
+        return FTexto(pDado, pTamanho);
     case SQL_VARYING:
-        return QString::fromLatin1(reinterpret_cast<const char*>(pDado) + 2, FLe<ISC_USHORT>(pDado));
+        return FTexto(pDado + 2, FLe<ISC_USHORT>(pDado));
     case SQL_SHORT:
         return FInteiroEscalado(FLe<ISC_SHORT>(pDado), pEscala);
     case SQL_LONG:
@@ -350,20 +362,147 @@ QVariant FValor(unsigned pTipo, int pEscala, unsigned pTamanho, const unsigned c
     case SQL_BOOLEAN:
         return *pDado != 0;
     default:
-        return {};
+        return {}; // not reached: FLegivel turns these away
     }
+}
+
+// Types of newer servers, which this client's headers do not name.
+constexpr unsigned cInt128 = 32752;
+constexpr unsigned cDecFloat16 = 32760;
+constexpr unsigned cDecFloat34 = 32762;
+constexpr unsigned cTimestampFuso = 32754;
+constexpr unsigned cHoraFuso = 32756;
+constexpr unsigned cTimestampFusoEx = 32748;
+constexpr unsigned cHoraFusoEx = 32750;
+
+bool FLegivel(unsigned pTipo, int pSubTipo)
+{
+    switch (pTipo) {
+    case SQL_TEXT:
+    case SQL_VARYING:
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT:
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TIMESTAMP:
+    case SQL_BOOLEAN:
+    case SQL_NULL:
+        return true;
+    case SQL_BLOB:
+        return pSubTipo == isc_blob_text;
+    default:
+        return false;
+    }
+}
+
+QString FNomeTipo(unsigned pTipo, int pSubTipo)
+{
+    switch (pTipo) {
+    case SQL_BLOB:
+        return QStringLiteral("BLOB SUB_TYPE %1").arg(pSubTipo);
+    case SQL_ARRAY:
+        return QStringLiteral("ARRAY");
+    case cInt128:
+        return QStringLiteral("INT128");
+    case cDecFloat16:
+        return QStringLiteral("DECFLOAT(16)");
+    case cDecFloat34:
+        return QStringLiteral("DECFLOAT(34)");
+    case cTimestampFuso:
+    case cTimestampFusoEx:
+        return QStringLiteral("TIMESTAMP WITH TIME ZONE");
+    case cHoraFuso:
+    case cHoraFusoEx:
+        return QStringLiteral("TIME WITH TIME ZONE");
+    default:
+        return QStringLiteral("de código %1").arg(pTipo);
+    }
+}
+
+// A text BLOB read whole, however many segments it takes.
+QString FTextoBlob(TStatus& st, IAttachment* pAnexo, ITransaction* pTransacao, const unsigned char* pDado)
+{
+    ISC_QUAD id = FLe<ISC_QUAD>(pDado);
+    TReferencia<IBlob> blob(pAnexo->openBlob(&st, pTransacao, &id, 0, nullptr));
+    QByteArray bytes;
+    std::array<char, 32768> segmento{};
+    unsigned lidos = 0;
+    int estado = IStatus::RESULT_OK;
+    while ((estado = blob->getSegment(&st, static_cast<unsigned>(segmento.size()), segmento.data(), &lidos)) ==
+               IStatus::RESULT_OK ||
+           estado == IStatus::RESULT_SEGMENT)
+        bytes.append(segmento.data(), lidos);
+    blob->close(&st);
+    blob.PSolta();
+    return TWindows1252::FDecodifica(bytes);
 }
 
 // Where and how one column lies in the output message.
 struct TColunaSaida {
     unsigned vTipo;
     int vEscala;
+    int vSubTipo;
     unsigned vTamanho;
     unsigned vPosicao;
     unsigned vPosicaoNulo;
+    QString vNome;
 };
 
-TResultadoSql FLeCursor(TStatus& st, IResultSet* pCursor, IMessageMetadata* pMeta)
+// Short texts repeat all the way down a column (codes, tank, pump and nozzle
+// numbers): equal ones share one string rather than take a block each.
+class TTextosRepetidos {
+public:
+    QVariant FValor(const char* pDados, qsizetype pTamanho)
+    {
+        if (pTamanho > cCurto)
+            return TWindows1252::FDecodifica(QByteArrayView(pDados, pTamanho));
+        std::string chave(pDados, static_cast<size_t>(pTamanho)); // short: no block of its own
+        const auto achado = vVistos.find(chave);
+        if (achado != vVistos.end())
+            return achado->second;
+        QVariant valor = TWindows1252::FDecodifica(QByteArrayView(pDados, pTamanho));
+        if (vVistos.size() < cLimite)
+            vVistos.emplace(std::move(chave), valor);
+        return valor;
+    }
+
+private:
+    static constexpr qsizetype cCurto = 15;
+    static constexpr size_t cLimite = 4096;
+    std::unordered_map<std::string, QVariant> vVistos;
+};
+
+// What the rows are read with: a BLOB is fetched through its attachment
+// and transaction.
+struct TLeitura {
+    IAttachment* vAnexo;
+    ITransaction* vTransacao;
+};
+
+QVariant FCelula(TStatus& st, const TLeitura& pLeitura, const TColunaSaida& c, const unsigned char* pBuffer,
+                 TTextosRepetidos& pTextos)
+{
+    if (FLe<ISC_SHORT>(pBuffer + c.vPosicaoNulo) != 0)
+        return {};
+    // A value the program cannot read is an error, never an empty value.
+    if (!FLegivel(c.vTipo, c.vSubTipo))
+        throw EErro(QStringLiteral("O campo %1 é do tipo %2, que o programa não lê.").arg(c.vNome, FNomeTipo(c.vTipo, c.vSubTipo)));
+    const unsigned char* dado = pBuffer + c.vPosicao;
+    const auto* texto = reinterpret_cast<const char*>(dado);
+    if (c.vTipo == SQL_BLOB)
+        return FTextoBlob(st, pLeitura.vAnexo, pLeitura.vTransacao, dado);
+    if (c.vTipo == SQL_TEXT)
+        return pTextos.FValor(texto, c.vTamanho);
+    if (c.vTipo == SQL_VARYING)
+        return pTextos.FValor(texto + 2, FLe<ISC_USHORT>(dado));
+    return FValor(c.vTipo, c.vEscala, c.vTamanho, dado);
+}
+
+TResultadoSql FLeCursor(TStatus& st, const TLeitura& pLeitura, IResultSet* pCursor, IMessageMetadata* pMeta)
 {
     const unsigned colunas = pMeta->getCount(&st);
     QStringList nomes;
@@ -371,23 +510,36 @@ TResultadoSql FLeCursor(TStatus& st, IResultSet* pCursor, IMessageMetadata* pMet
     // Read once: the day's grid fetches thousands of rows.
     std::vector<TColunaSaida> saida;
     for (unsigned i = 0; i < colunas; ++i) {
-        const TColunaSaida coluna{pMeta->getType(&st, i) & ~1u, pMeta->getScale(&st, i), pMeta->getLength(&st, i),
-                                  pMeta->getOffset(&st, i), pMeta->getNullOffset(&st, i)};
-        nomes.append(QString::fromLatin1(pMeta->getAlias(&st, i)));
-        tipos.append(FTipoColuna(coluna.vTipo, coluna.vEscala));
+        const TColunaSaida coluna{pMeta->getType(&st, i) & ~1u,   pMeta->getScale(&st, i),
+                                  pMeta->getSubType(&st, i),      pMeta->getLength(&st, i),
+                                  pMeta->getOffset(&st, i),       pMeta->getNullOffset(&st, i),
+                                  TWindows1252::FDecodifica(QByteArrayView(pMeta->getAlias(&st, i)))};
+        nomes.append(coluna.vNome);
+        tipos.append(FTipoColuna(coluna.vTipo, coluna.vEscala, coluna.vSubTipo));
         saida.push_back(coluna);
     }
     TResultadoSql resultado(nomes, tipos);
     std::vector<unsigned char> buffer(pMeta->getMessageLength(&st));
+    std::vector<TTextosRepetidos> textos(colunas);
+    QList<QVariant> linha;
+    linha.reserve(colunas);
     while (pCursor->fetchNext(&st, buffer.data()) == IStatus::RESULT_OK) {
-        QList<QVariant> linha;
-        linha.reserve(colunas);
-        for (const TColunaSaida& c : saida) {
-            const bool nulo = FLe<ISC_SHORT>(buffer.data() + c.vPosicaoNulo) != 0;
-            linha.append(nulo ? QVariant() : FValor(c.vTipo, c.vEscala, c.vTamanho, buffer.data() + c.vPosicao));
-        }
-        resultado.PAdicionaLinha(std::move(linha));
+        linha.clear();
+        for (unsigned i = 0; i < colunas; ++i)
+            linha.append(FCelula(st, pLeitura, saida[i], buffer.data(), textos[i]));
+        resultado.PAdicionaLinha(linha);
     }
+    resultado.PAjusta();
+    return resultado;
+}
+
+// Only how many rows there are: no value is read.
+TResultadoSql FContaCursor(TStatus& st, IResultSet* pCursor, IMessageMetadata* pMeta)
+{
+    TResultadoSql resultado;
+    std::vector<unsigned char> buffer(pMeta->getMessageLength(&st));
+    while (pCursor->fetchNext(&st, buffer.data()) == IStatus::RESULT_OK)
+        resultado.PAdicionaLinha({});
     return resultado;
 }
 
@@ -465,15 +617,20 @@ void TConexaoFirebird::PCriaBanco(const QString& pBanco, const QString& pUsuario
 
 TResultadoSql TConexaoFirebird::FConsulta(const QString& pSql, const TParametrosSql& pParametros)
 {
-    return FRoda(pSql, pParametros, true);
+    return FRoda(pSql, pParametros, TExecucao::Consulta);
+}
+
+int TConexaoFirebird::FContaLinhas(const QString& pSql, const TParametrosSql& pParametros)
+{
+    return FRoda(pSql, pParametros, TExecucao::Contagem).Linhas();
 }
 
 void TConexaoFirebird::PExecuta(const QString& pSql, const TParametrosSql& pParametros)
 {
-    FRoda(pSql, pParametros, false);
+    FRoda(pSql, pParametros, TExecucao::Comando);
 }
 
-TResultadoSql TConexaoFirebird::FRoda(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta)
+TResultadoSql TConexaoFirebird::FRoda(const QString& pSql, const TParametrosSql& pParametros, TExecucao pExecucao)
 {
     // A statement that waited on a row another program had locked fails with
     // an update conflict when that program commits: this engine does not run
@@ -482,7 +639,7 @@ TResultadoSql TConexaoFirebird::FRoda(const QString& pSql, const TParametrosSql&
     constexpr int cTentativas = 3;
     for (int tentativa = 1;; ++tentativa) {
         try {
-            return FRodaUmaVez(pSql, pParametros, pConsulta);
+            return FRodaUmaVez(pSql, pParametros, pExecucao);
         } catch (const EErroBanco& erro) {
             if (!erro.Conflito() || tentativa == cTentativas)
                 throw;
@@ -490,7 +647,7 @@ TResultadoSql TConexaoFirebird::FRoda(const QString& pSql, const TParametrosSql&
     }
 }
 
-TResultadoSql TConexaoFirebird::FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta)
+TResultadoSql TConexaoFirebird::FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, TExecucao pExecucao)
 {
     PGaranteConexao();
     try {
@@ -500,17 +657,20 @@ TResultadoSql TConexaoFirebird::FRodaUmaVez(const QString& pSql, const TParametr
         // The same parameters for every statement: built once.
         static const std::vector<unsigned char> tpbEscrita = FBlocoTransacao(st, false);
         static const std::vector<unsigned char> tpbLeitura = FBlocoTransacao(st, true);
-        const std::vector<unsigned char>& tpb = pConsulta ? tpbLeitura : tpbEscrita;
+        const bool leitura = pExecucao != TExecucao::Comando || vSomenteLeitura;
+        const std::vector<unsigned char>& tpb = leitura ? tpbLeitura : tpbEscrita;
         TTransacao transacao(vAnexo->startTransaction(&st, static_cast<unsigned>(tpb.size()), tpb.data()));
         TReferencia<IStatement> comando(
             vAnexo->prepare(&st, transacao.get(), 0, texto.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA));
         TMensagem entrada = FMensagemEntrada(st, comando.get(), nomes, pParametros);
         TResultadoSql resultado;
-        if (pConsulta) {
+        if (pExecucao != TExecucao::Comando) {
             TReferencia<IMessageMetadata> saida(comando->getOutputMetadata(&st));
             TReferencia<IResultSet> cursor(comando->openCursor(&st, transacao.get(), entrada.vMetadados.get(),
                                                                entrada.vBuffer.data(), saida.get(), 0));
-            resultado = FLeCursor(st, cursor.get(), saida.get());
+            resultado = pExecucao == TExecucao::Contagem
+                            ? FContaCursor(st, cursor.get(), saida.get())
+                            : FLeCursor(st, {vAnexo, transacao.get()}, cursor.get(), saida.get());
             cursor->close(&st);
             cursor.PSolta();
         } else {

@@ -41,15 +41,26 @@ struct TParametroSql {
 };
 using TParametrosSql = std::vector<TParametroSql>;
 
+// What attaching a database takes: path, user, password, role.
+struct TDadosConexao {
+    QString vBanco;
+    QString vUsuario;
+    QString vSenha;
+    QString vPapel;
+};
+
 // The station database connection over Firebird's own client interface.
 // Every statement runs in a transaction of its own (read committed, record
 // version, waiting on locks), committed right after it and rolled back when
 // it fails. When a statement finds the attachment gone, it fails as any
 // statement does, and the next statement attaches again with the same
-// settings, once.
+// settings, once. A connection belongs to one thread at a time; connections
+// of different threads share nothing.
 class TConexaoFirebird {
 public:
-    TConexaoFirebird() = default;
+    // pSomenteLeitura: every transaction is read-only, so a query never
+    // holds back other programs nor the database's clean-up of old rows.
+    explicit TConexaoFirebird(bool pSomenteLeitura = false) : vSomenteLeitura(pSomenteLeitura) {}
     ~TConexaoFirebird();
     TConexaoFirebird(const TConexaoFirebird&) = delete;
     TConexaoFirebird& operator=(const TConexaoFirebird&) = delete;
@@ -58,9 +69,16 @@ public:
     // (the settings stay, so a later statement tries again).
     void PConecta(const QString& pBanco, const QString& pUsuario, const QString& pSenha, const QString& pPapel);
     bool FConectado() const { return vAnexo != nullptr; }
+    // The settings of the last PConecta, to attach another connection alike.
+    TDadosConexao FDados() const { return {vBanco, vUsuario, vSenha, vPapel}; }
 
-    // A query, all its rows fetched.
+    // A query, all its rows fetched. Text BLOBs are read whole; a value of a
+    // type the program does not read (a binary BLOB, an array, the 128-bit,
+    // decimal floating point and time-zone types of newer servers) raises
+    // EErro naming its column.
     TResultadoSql FConsulta(const QString& pSql, const TParametrosSql& pParametros = {});
+    // How many rows a query yields, without reading any of their values.
+    int FContaLinhas(const QString& pSql, const TParametrosSql& pParametros = {});
     void PExecuta(const QString& pSql, const TParametrosSql& pParametros = {});
 
     // A new, empty database file (or server database) in dialect 3.
@@ -72,10 +90,12 @@ public:
 private:
     void PGaranteConexao();
     void PDescartaAnexo();
-    TResultadoSql FRoda(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta);
-    TResultadoSql FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, bool pConsulta);
+    enum class TExecucao { Comando, Consulta, Contagem };
+    TResultadoSql FRoda(const QString& pSql, const TParametrosSql& pParametros, TExecucao pExecucao);
+    TResultadoSql FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, TExecucao pExecucao);
 
     Firebird::IAttachment* vAnexo = nullptr;
+    bool vSomenteLeitura = false;
     QString vBanco;
     QString vUsuario;
     QString vSenha;

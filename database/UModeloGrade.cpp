@@ -83,3 +83,25 @@ void TModeloGrade::PDefineAlinhamento(int pColuna, Qt::Alignment pAlinhamento)
     if (rowCount() > 0)
         Q_EMIT dataChanged(index(0, pColuna), index(rowCount() - 1, pColuna), {Qt::TextAlignmentRole});
 }
+
+bool TModeloGrade::FMesmasColunas(const TResultadoSql& pResultado) const
+{
+    return pResultado.Nomes() == vResultado.Nomes() && pResultado.Tipos() == vResultado.Tipos();
+}
+
+TResultadoSql TModeloGrade::FTrocaResultado(TResultadoSql pNovo)
+{
+    Q_ASSERT(FMesmasColunas(pNovo));
+    const int antigas = vResultado.Linhas();
+    if (antigas > 0)
+        beginRemoveRows({}, 0, antigas - 1);
+    TResultadoSql antigo = std::exchange(vResultado, TResultadoSql(pNovo.Nomes(), pNovo.Tipos()));
+    if (antigas > 0)
+        endRemoveRows();
+    if (pNovo.Linhas() > 0)
+        beginInsertRows({}, 0, pNovo.Linhas() - 1);
+    vResultado = std::move(pNovo);
+    if (vResultado.Linhas() > 0)
+        endInsertRows();
+    return antigo;
+}

@@ -23,6 +23,13 @@ public:
     QVariant headerData(int pSecao, Qt::Orientation pSentido, int pPapel = Qt::DisplayRole) const override;
 
     const TResultadoSql& Resultado() const { return vResultado; }
+    // Whether pResultado has this view's columns, so it can take its rows.
+    bool FMesmasColunas(const TResultadoSql& pResultado) const;
+    // Shows pNovo's rows in place of the current ones, keeping columns,
+    // formats and the grid's column widths; answers the rows it showed. The
+    // view sees all rows leave and the new ones arrive, which costs it no
+    // per-row work when its rows are all of one height.
+    TResultadoSql FTrocaResultado(TResultadoSql pNovo);
     QString Nome(int pColuna) const { return vResultado.Nomes().at(pColuna); }
     TTipoColuna Tipo(int pColuna) const { return vResultado.Tipo(pColuna); }
 

@@ -15,6 +15,13 @@ int TResultadoSql::FColuna(const QString& pNome) const
     throw EErro(QStringLiteral("Campo '%1' não encontrado.").arg(pNome));
 }
 
+void TResultadoSql::PAdicionaLinha(const QList<QVariant>& pLinha)
+{
+    Q_ASSERT(pLinha.size() == Colunas());
+    vValores.append(pLinha);
+    ++vLinhas;
+}
+
 QString TResultadoSql::FTexto(int pLinha, const QString& pColuna) const
 {
     const QVariant& valor = Valor(pLinha, pColuna);

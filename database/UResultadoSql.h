@@ -24,11 +24,16 @@ public:
     int FColuna(const QString& pNome) const;
     const QStringList& Nomes() const { return vNomes; }
     TTipoColuna Tipo(int pColuna) const { return vTipos.at(pColuna); }
+    const QList<TTipoColuna>& Tipos() const { return vTipos; }
 
-    int Linhas() const { return static_cast<int>(vLinhas.size()); }
+    int Linhas() const { return vLinhas; }
     int Colunas() const { return static_cast<int>(vNomes.size()); }
     // A null value is an invalid QVariant.
-    const QVariant& Valor(int pLinha, int pColuna) const { return vLinhas.at(pLinha).at(pColuna); }
+    const QVariant& Valor(int pLinha, int pColuna) const
+    {
+        Q_ASSERT(pColuna >= 0 && pColuna < Colunas());
+        return vValores.at(static_cast<qsizetype>(pLinha) * Colunas() + pColuna);
+    }
     const QVariant& Valor(int pLinha, const QString& pColuna) const { return Valor(pLinha, FColuna(pColuna)); }
 
     // The value read as the program reads fields: null gives empty text or 0.
@@ -36,10 +41,16 @@ public:
     int FInteiro(int pLinha, const QString& pColuna) const; // raises EErro when the text is not a number
     double FDouble(int pLinha, const QString& pColuna) const;
 
-    void PAdicionaLinha(QList<QVariant> pLinha) { vLinhas.append(std::move(pLinha)); }
+    // A row with a value for every column.
+    void PAdicionaLinha(const QList<QVariant>& pLinha);
+    // Gives back the room the rows were given while they were being added.
+    void PAjusta() { vValores.squeeze(); }
 
 private:
     QStringList vNomes;
     QList<TTipoColuna> vTipos;
-    QList<QList<QVariant>> vLinhas;
+    // Row after row in one block: a day of fuelings is tens of thousands of
+    // rows, and a block of its own for each would cost as much again.
+    QList<QVariant> vValores;
+    int vLinhas = 0;
 };

@@ -8,6 +8,11 @@ install(TARGETS ConcentradorTarnex FcmMasterX fcmsim criaposto RUNTIME DESTINATI
 install(FILES ${PROJECT_SOURCE_DIR}/station/esquema.sql ${PROJECT_SOURCE_DIR}/station/posto_demo.sql
         DESTINATION share/concentrador-tarnex)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/concentrador-tarnex.desktop DESTINATION share/applications)
+# Off by default: the installer copies it into the operator account's
+# ~/.config/autostart to start the connector with that account's session
+# (the installer's guide says how).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/concentrador-tarnex-partida.desktop
+        DESTINATION share/concentrador-tarnex RENAME partida-automatica.desktop)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/guia-do-operador.md
               ${PROJECT_SOURCE_DIR}/docs/guia-do-instalador.md
         DESTINATION share/doc/concentrador-tarnex)

@@ -154,6 +154,8 @@ TEST_F(Banco, NozzleListIsOrderedAndReadsNullsAsEmpty)
 
     vPosto.PExecuta(QStringLiteral("insert into bombas (codconcentrador) values ('0A0101')"));
     EXPECT_THROW(vBanco->FRetornaDadosBico(), EErro) << "a code that is not a number";
+    vPosto.PExecuta(QStringLiteral("update bombas set codconcentrador = null where codconcentrador = '0A0101'"));
+    EXPECT_THROW(vBanco->FRetornaDadosBico(), EErro) << "a null code is an empty one, not nozzle 0-0-0";
     vPosto.PExecuta(QStringLiteral("delete from bombas"));
     EXPECT_EQ(vBanco->FRetornaDadosBico()->Count(), 0);
 }

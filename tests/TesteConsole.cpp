@@ -186,8 +186,9 @@ TEST_F(Console, FuelingEventsBecomeRowsGridLinesAndLogEntries)
               QStringLiteral("05.12.2015|00:09:05|05-01|10|49.99|1500|2\n01.01.2026|00:00:00|05-02|0.5|2.9|15|3"));
     EXPECT_TRUE(FLogDesde(inicio).contains(QStringLiteral("Data: 05/12/15 Hora: 00:09:05\rId: 2")));
 
+    // The grid is refreshed off the main thread, once the fueling is stored.
     const QTableView* grade = vJanela->findChild<QTableView*>(QStringLiteral("GridAbastecimento"));
-    ASSERT_EQ(grade->model()->rowCount(), 1) << "only today's fuelings are shown";
+    ASSERT_TRUE(FEspera([&] { return grade->model()->rowCount() == 1; })) << "only today's fuelings are shown";
     EXPECT_EQ(grade->model()->index(0, 5).data().toString(), QStringLiteral("12,345"));
 }
 

@@ -5,6 +5,7 @@
 #include "UTeclado.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -104,6 +105,26 @@ TEST_F(Teclado, WindowSeesEachKeyOnceBeforeItsControls)
     QTest::keyClick(vJanela.vEdit1, Qt::Key_A);
     QTest::keyClick(vJanela.vEdit1, Qt::Key_B);
     EXPECT_EQ(vJanela.vEdit1->text(), QStringLiteral("b")) << "a key the window takes never reaches the control";
+}
+
+TEST_F(Teclado, KeyTheWindowAnsweredWithAModalWindowIsNotAnsweredAgain)
+{
+    int aberturas = 0;
+    vJanela.vTeclado->PDefineTratador([&](QKeyEvent* tecla) {
+        if (tecla->key() != Qt::Key_F3)
+            return false;
+        ++aberturas;
+        QDialog janela(&vJanela);
+        PAoAbrirModal([](QWidget* modal) { modal->close(); });
+        janela.exec();
+        // The platform gives the focus back later, if at all.
+        if (QApplication::focusWidget())
+            QApplication::focusWidget()->clearFocus();
+        return false; // the key goes on to the control, which ignores it
+    });
+    vJanela.vEdit1->setFocus();
+    QTest::keyClick(vJanela.vEdit1, Qt::Key_F3);
+    EXPECT_EQ(aberturas, 1) << "the key reached the window again on its way up from the control";
 }
 
 // Closes the error box and returns its text.

@@ -1,4 +1,5 @@
 #include "ApoioBanco.h"
+#include "UAtualizadorGrade.h"
 #include "UBancoDados.h"
 #include "UConfiguracaoRegional.h"
 #include "UGenerico.h"
@@ -7,7 +8,9 @@
 #include <QAbstractItemModelTester>
 #include <QDate>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +45,23 @@ protected:
         for (int c = 0; c < pModelo->columnCount(); ++c)
             celulas.append(pModelo->index(pLinha, c).data().toString());
         return celulas;
+    }
+
+    // Every row of a grid as text, and the rows the fuelings query gives
+    // another connection now, shown by a grid of their own.
+    QStringList FGrade(const QAbstractItemModel* pModelo) const
+    {
+        QStringList linhas;
+        for (int r = 0; r < pModelo->rowCount(); ++r)
+            linhas.append(FLinha(pModelo, r).join(QLatin1Char('|')));
+        return linhas;
+    }
+    QStringList FConsultaAgora()
+    {
+        QTableView grade;
+        TBancoDados::PLigaGrade(&grade, TBancoDados::FAbastecimentosDoDia(vPosto.Conexao()));
+        TGenerico::PFormataCamposGrid(&grade);
+        return FGrade(grade.model());
     }
 
     TPostoTeste vPosto;
@@ -92,6 +112,99 @@ TEST_F(Visoes, EmptyDayShowsTheTitlesAndReloadReplacesTheView)
     QPointer<QAbstractItemModel> segundo = vGrade.model();
     TBancoDados::PDesligaGrade(&vGrade);
     EXPECT_TRUE(segundo.isNull());
+}
+
+// Refreshes run off the main thread: after each, the grid shows what the
+// query gives at that moment, rows other programs stored or removed
+// included, with its formats and column widths kept.
+TEST_F(Visoes, RefreshShowsWhatTheQueryGivesNowWithItsFormats)
+{
+    const QDate hoje = QDate::currentDate();
+    PInsere(hoje, "08:00:00", "05-02", "10", 1);
+    vBanco->PDadosGridAbastecimento(&vGrade);
+    TGenerico::PFormataCamposGrid(&vGrade);
+    vGrade.setColumnWidth(3, 33); // as an operator may have left it
+    auto* modelo = qobject_cast<TModeloGrade*>(vGrade.model());
+    ASSERT_TRUE(modelo);
+    QAbstractItemModelTester verificador(modelo, QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+    const auto FAtualiza = [&] {
+        vBanco->PSolicitaAtualizacaoGrid(&vGrade);
+        QSignalSpy atualizada(vGrade.findChild<TAtualizadorGrade*>(), &TAtualizadorGrade::Atualizada);
+        return atualizada.wait(10000);
+    };
+    PInsere(hoje, "09:30:05", "05-02", "12.345", 2);
+    PInsere(hoje, "10:00:00", "05-02", "1", 3);
+    ASSERT_TRUE(FAtualiza());
+    EXPECT_EQ(vGrade.model(), modelo) << "the rows change, the view stays";
+    EXPECT_EQ(FGrade(modelo), FConsultaAgora());
+    ASSERT_EQ(modelo->rowCount(), 3);
+    EXPECT_EQ(FLinha(modelo, 1)[5], QStringLiteral("12,345"));
+    EXPECT_EQ(vGrade.columnWidth(0), 100);
+    EXPECT_EQ(vGrade.columnWidth(3), 33);
+
+    vPosto.PExecuta(QStringLiteral("delete from mvabast where id in (1, 3)"));
+    ASSERT_TRUE(FAtualiza());
+    EXPECT_EQ(FGrade(modelo), FConsultaAgora());
+    EXPECT_EQ(modelo->rowCount(), 1);
+
+    vPosto.PExecuta(QStringLiteral("delete from mvabast"));
+    ASSERT_TRUE(FAtualiza());
+    EXPECT_EQ(modelo->rowCount(), 0);
+    EXPECT_EQ(modelo->columnCount(), 10);
+}
+
+// Requests made back to back, without the event loop turning, share one
+// more refresh after the running one, and that last one shows every row.
+TEST_F(Visoes, BurstOfRequestsEndsWithOneRefreshThatShowsAll)
+{
+    const QDate hoje = QDate::currentDate();
+    vBanco->PDadosGridAbastecimento(&vGrade);
+    TGenerico::PFormataCamposGrid(&vGrade);
+    vBanco->PSolicitaAtualizacaoGrid(&vGrade);
+    auto* atualizador = vGrade.findChild<TAtualizadorGrade*>();
+    ASSERT_TRUE(atualizador);
+    QSignalSpy atualizada(atualizador, &TAtualizadorGrade::Atualizada);
+    for (int i = 1; i <= 20; ++i) {
+        PInsere(hoje, "08:00:00", "05-02", "1", i);
+        vBanco->PSolicitaAtualizacaoGrid(&vGrade);
+    }
+    ASSERT_TRUE(FEspera([&] { return atualizada.size() >= 2; }, 10000));
+    QTest::qWait(300);
+    EXPECT_EQ(atualizada.size(), 2) << "the running refresh and one after it";
+    EXPECT_EQ(vGrade.model()->rowCount(), 20);
+    EXPECT_EQ(FGrade(vGrade.model()), FConsultaAgora());
+
+    // The grid goes away while a refresh runs: the refresher waits for it.
+    vBanco->PSolicitaAtualizacaoGrid(&vGrade);
+    auto grade = std::make_unique<QTableView>();
+    vBanco->PDadosGridAbastecimento(grade.get());
+    vBanco->PSolicitaAtualizacaoGrid(grade.get());
+    grade.reset();
+}
+
+// A refresh that cannot reach the database leaves the rows as they were and
+// is logged once, however many requests fail alike.
+TEST_F(Visoes, FailedRefreshKeepsTheRowsAndIsLoggedOnce)
+{
+    PInsere(QDate::currentDate(), "08:00:00", "05-02", "10", 1);
+    vBanco->PDadosGridAbastecimento(&vGrade);
+    TGenerico::PFormataCamposGrid(&vGrade);
+    auto* atualizador = new TAtualizadorGrade(
+        {vPosto.Diretorio().FCaminho(QStringLiteral("nao-existe.fdb")), QStringLiteral("SYSDBA"),
+         QStringLiteral("masterkey"), QString()},
+        &vGrade);
+    const auto FFalhas = [&] {
+        return QString::fromLatin1(vPosto.FLog()).count(
+            QStringLiteral("Ocorreu um erro ao tentar atualizar a grade de abastecimentos.\rMotivo: "));
+    };
+    atualizador->PSolicita();
+    ASSERT_TRUE(FEspera([&] { return FFalhas() == 1; }, 10000)) << vPosto.FLog().toStdString();
+    atualizador->PSolicita();
+    atualizador->PSolicita();
+    QTest::qWait(500);
+    EXPECT_EQ(FFalhas(), 1);
+    EXPECT_EQ(vGrade.model()->rowCount(), 1);
 }
 
 TEST_F(Visoes, PriceViewShowsCodesAsTheyAreAndOnlyLowerCaseDataKeepsItsWidth)

@@ -28,6 +28,26 @@ QLineEdit* FEditDigitos(QWidget* pPai, const QString& pNome, const QString& pTex
     return edit;
 }
 
+namespace {
+
+void PAtualizaParada(const QButtonGroup* pGrupo)
+{
+    const QList<QAbstractButton*> itens = pGrupo->buttons();
+    const QAbstractButton* parada = pGrupo->checkedButton() ? pGrupo->checkedButton() : itens.value(0);
+    for (QAbstractButton* item : itens)
+        item->setFocusPolicy(item == parada ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+} // namespace
+
+void PUmaParadaPorGrupo(QButtonGroup* pGrupo)
+{
+    // Tab would otherwise stop at the first item whichever is selected, and
+    // Space there changes the choice.
+    PAtualizaParada(pGrupo);
+    QObject::connect(pGrupo, &QButtonGroup::buttonToggled, pGrupo, [pGrupo] { PAtualizaParada(pGrupo); });
+}
+
 void PSeleciona(QButtonGroup* pGrupo, int pIndice)
 {
     const QList<QAbstractButton*> botoes = pGrupo->buttons();

@@ -11,6 +11,9 @@ namespace AuxiliarJanelas {
 int FInteiro(const QLineEdit* pEdit);
 // An edit that takes digits only.
 QLineEdit* FEditDigitos(QWidget* pPai, const QString& pNome, const QString& pTexto);
+// Makes a radio group one stop for Tab and Enter, entered at its selected
+// item (the first while none is); the arrow keys move between the items.
+void PUmaParadaPorGrupo(QButtonGroup* pGrupo);
 // Selects item pIndice of a group: above the last selects the last, below 0 none.
 void PSeleciona(QButtonGroup* pGrupo, int pIndice);
 // The thousandths a decimal text states, digits beyond the third decimal cut:

@@ -11,52 +11,78 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 using namespace AuxiliarJanelas;
 
 TFrmConfigBomba::TFrmConfigBomba(QWidget* pDono)
-    : TJanelaOperador(pDono, QStringLiteral("Configuração da Bomba"), QSize(460, 340))
+    : TJanelaOperador(pDono, QStringLiteral("Configuração da Bomba"), QSize(520, 340))
 {
     setObjectName(QStringLiteral("FrmConfigBomba"));
     PCriaControles();
     PLigaComandos();
+    PDefineOrdem();
 }
 
 QPushButton* TFrmConfigBomba::FBotao(const QString& pNome, const QString& pTexto, int pColuna, int pLinha)
 {
-    auto* botao = new QPushButton(pTexto, this);
+    auto* botao = new QPushButton(pTexto, vCentro);
     botao->setObjectName(pNome);
-    botao->setGeometry(20 + pColuna * 195, 85 + pLinha * 30, 185, 25);
+    vComandos->addWidget(botao, pLinha, pColuna);
     return botao;
+}
+
+QLineEdit* TFrmConfigBomba::FCampo(QHBoxLayout* pLinha, const QString& pRotulo, QLineEdit* pEdit, int pLargura)
+{
+    auto* rotulo = new QLabel(pRotulo, vCentro);
+    rotulo->setBuddy(pEdit);
+    pEdit->setFixedWidth(pLargura);
+    pLinha->addWidget(rotulo);
+    pLinha->addWidget(pEdit);
+    pLinha->addSpacing(10);
+    return pEdit;
 }
 
 void TFrmConfigBomba::PCriaControles()
 {
-    const auto FEndereco = [this](const QString& pRotulo, const QString& pNome, int pEsquerda) {
-        (new QLabel(pRotulo, this))->setGeometry(pEsquerda, 52, 45, 22);
-        QLineEdit* edit = FEditDigitos(this, pNome, QStringLiteral("1"));
-        edit->setGeometry(pEsquerda + 45, 52, 40, 22);
+    // Laid out by the texts' own sizes: a bold label never runs into its edit.
+    vCentro = new QWidget(this);
+    vCentro->setGeometry(FAreaCentral());
+    auto* disposicao = new QVBoxLayout(vCentro);
+    disposicao->setContentsMargins(12, 10, 12, 10);
+    auto* endereco = new QHBoxLayout;
+    const auto FEndereco = [this, endereco](const QString& pRotulo, const QString& pNome) {
+        QLineEdit* edit = FCampo(endereco, pRotulo, FEditDigitos(vCentro, pNome, QStringLiteral("1")), 36);
         edit->installEventFilter(this);
         return edit;
     };
-    EdtSlave = FEndereco(QStringLiteral("Slave:"), QStringLiteral("EdtSlave"), 10);
-    EdtBomba = FEndereco(QStringLiteral("Bomba:"), QStringLiteral("EdtBomba"), 100);
-    EdtBico = FEndereco(QStringLiteral("Bico:"), QStringLiteral("EdtBico"), 190);
-    ChBoxAutoriza = new QCheckBox(QStringLiteral("Autorização Automática"), this);
+    EdtSlave = FEndereco(QStringLiteral("Slave:"), QStringLiteral("EdtSlave"));
+    EdtBomba = FEndereco(QStringLiteral("Bomba:"), QStringLiteral("EdtBomba"));
+    EdtBico = FEndereco(QStringLiteral("Bico:"), QStringLiteral("EdtBico"));
+    endereco->addStretch();
+    ChBoxAutoriza = new QCheckBox(QStringLiteral("Autorização Automática"), vCentro);
     ChBoxAutoriza->setObjectName(QStringLiteral("ChBoxAutoriza"));
-    ChBoxAutoriza->setGeometry(280, 52, 175, 22);
+    endereco->addWidget(ChBoxAutoriza);
+    disposicao->addLayout(endereco);
+    vComandos = new QGridLayout;
+    vComandos->setHorizontalSpacing(10);
+    disposicao->addLayout(vComandos);
+    auto* valores = new QHBoxLayout;
     const QString umInteiro = QStringLiteral("1") + TConfiguracaoRegional::SeparadorDecimal() + QStringLiteral("00");
-    (new QLabel(QStringLiteral("Vol Pré-Pago"), this))->setGeometry(20, 240, 100, 22);
-    EdtPrePago = new QLineEdit(umInteiro, this);
-    EdtPrePago->setObjectName(QStringLiteral("EdtPrePago"));
-    EdtPrePago->setGeometry(120, 240, 80, 22);
-    (new QLabel(QStringLiteral("Totalizador"), this))->setGeometry(215, 240, 100, 22);
-    EdtTotMec = new QLineEdit(umInteiro, this);
-    EdtTotMec->setObjectName(QStringLiteral("EdtTotMec"));
-    EdtTotMec->setGeometry(315, 240, 80, 22);
+    const auto FValor = [this, valores, &umInteiro](const QString& pRotulo, const QString& pNome) {
+        auto* edit = new QLineEdit(umInteiro, vCentro);
+        edit->setObjectName(pNome);
+        return FCampo(valores, pRotulo, edit, 90);
+    };
+    EdtPrePago = FValor(QStringLiteral("Vol Pré-Pago"), QStringLiteral("EdtPrePago"));
+    EdtTotMec = FValor(QStringLiteral("Totalizador"), QStringLiteral("EdtTotMec"));
+    valores->addStretch();
+    disposicao->addLayout(valores);
     BtnOk = new QPushButton(QStringLiteral("&Ok"), FaixaInferior());
     BtnOk->setObjectName(QStringLiteral("BtnOk"));
     BtnOk->setGeometry((width() - 150) / 2, 8, 150, 25);
@@ -66,6 +92,23 @@ void TFrmConfigBomba::PCriaControles()
         accept();
     });
     connect(EdtSlave, &QLineEdit::textChanged, this, [this] { PCarregaAutorizacao(); });
+}
+
+void TFrmConfigBomba::PDefineOrdem()
+{
+    // The command buttons come between the check box and the value edits,
+    // row by row across the two columns, and "&Ok" last: an operator going
+    // on with Enter from the address never lands on "&Ok" and closes the window.
+    QList<QWidget*> ordem{EdtSlave, EdtBomba, EdtBico, ChBoxAutoriza};
+    for (int linha = 0; linha < vComandos->rowCount(); ++linha) {
+        for (int coluna = 0; coluna < vComandos->columnCount(); ++coluna) {
+            if (const QLayoutItem* item = vComandos->itemAtPosition(linha, coluna))
+                ordem.append(item->widget());
+        }
+    }
+    ordem << EdtPrePago << EdtTotMec << BtnOk;
+    for (qsizetype i = 1; i < ordem.size(); ++i)
+        setTabOrder(ordem.at(i - 1), ordem.at(i));
 }
 
 void TFrmConfigBomba::PLigaComandos()

@@ -5,6 +5,8 @@
 #include <functional>
 
 class QCheckBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class TFcmMaster;
@@ -24,6 +26,8 @@ protected:
 private:
     void PCriaControles();
     QPushButton* FBotao(const QString& pNome, const QString& pTexto, int pColuna, int pLinha);
+    QLineEdit* FCampo(QHBoxLayout* pLinha, const QString& pRotulo, QLineEdit* pEdit, int pLargura);
+    void PDefineOrdem();
     void PCarregaAutorizacao();
     void PEndereco(bool pComBico);
     void PComando(bool pComBico, const std::function<int()>& pChamada, const QString& pSucesso);
@@ -33,6 +37,8 @@ private:
     quint8 vSlave = 0;
     quint8 vBomba = 0;
     quint8 vBico = 0;
+    QWidget* vCentro = nullptr;
+    QGridLayout* vComandos = nullptr;
     QLineEdit* EdtSlave;
     QLineEdit* EdtBomba;
     QLineEdit* EdtBico;

@@ -34,6 +34,7 @@ QButtonGroup* FGrupo(QWidget* pPai, const QString& pNome, const QString& pTitulo
         disposicao->addWidget(opcao);
         grupo->addButton(opcao, i);
     }
+    AuxiliarJanelas::PUmaParadaPorGrupo(grupo);
     return grupo;
 }
 

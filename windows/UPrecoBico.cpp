@@ -4,6 +4,7 @@
 #include "UBicos.h"
 #include "UFaixaBanner.h"
 #include "UGenerico.h"
+#include "UGradeDados.h"
 #include "UModeloGrade.h"
 #include "UTeclado.h"
 
@@ -14,14 +15,10 @@
 TFrmPrecoBico::TFrmPrecoBico(QWidget* pDono) : TJanelaOperador(pDono, QStringLiteral("Preços Bicos"), QSize(560, 320))
 {
     setObjectName(QStringLiteral("FrmPrecoBico"));
-    GridPrecoAbast = new QTableView(this);
+    GridPrecoAbast = new TGradeDados(this);
     GridPrecoAbast->setObjectName(QStringLiteral("GridPrecoAbast"));
     GridPrecoAbast->setGeometry(FAreaCentral());
-    GridPrecoAbast->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    GridPrecoAbast->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridPrecoAbast->setSelectionMode(QAbstractItemView::SingleSelection);
-    GridPrecoAbast->setTabKeyNavigation(false);
-    GridPrecoAbast->setWordWrap(false);
     btnAlterar = new QPushButton(QStringLiteral("&Alterar"), FaixaInferior());
     btnAlterar->setObjectName(QStringLiteral("btnAlterar"));
     btnAlterar->setGeometry(width() / 2 - 160, 8, 150, 25);
@@ -40,8 +37,12 @@ std::unique_ptr<TListaBicos> TFrmPrecoBico::FAlteraPrecoBico()
 {
     BancoDados->PDadosGridPrecoAbast(GridPrecoAbast);
     const auto* modelo = qobject_cast<TModeloGrade*>(GridPrecoAbast->model());
-    for (int c = 0; c < modelo->columnCount(); ++c)
+    for (int c = 0; c < modelo->columnCount(); ++c) {
         GridPrecoAbast->setColumnHidden(c, modelo->Nome(c).compare(QLatin1String("STATUSBICO"), Qt::CaseInsensitive) == 0);
+        // The codes and the price are short: the description takes the rest.
+        if (modelo->Nome(c).compare(QLatin1String("DESCRICAO"), Qt::CaseInsensitive) == 0)
+            GridPrecoAbast->horizontalHeader()->setSectionResizeMode(c, QHeaderView::Stretch);
+    }
     TGenerico::PFormataCamposGrid(GridPrecoAbast);
     if (modelo->rowCount() > 0)
         GridPrecoAbast->selectRow(0);

@@ -90,7 +90,8 @@ void TFrmStatusBico::PCriaControles()
     GridStatusBomba->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridStatusBomba->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridStatusBomba->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    GridStatusBomba->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Only when there are more nozzles than rows in view.
+    GridStatusBomba->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     GridStatusBomba->setTabKeyNavigation(false);
     GridStatusBomba->verticalHeader()->hide();
     GridStatusBomba->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -10,10 +10,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pDados, size_t pTamanho)
 {
     const QString texto = QString::fromLatin1(reinterpret_cast<const char*>(pDados), static_cast<qsizetype>(pTamanho));
     QString junto;
-    for (const QString& linha : TGenerico::FDivideLinhas(texto))
+    QString redividido;
+    for (const QString& linha : TGenerico::FDivideLinhas(texto)) {
         junto += linha;
+        redividido += linha + QStringLiteral("\r\n");
+    }
     if (junto.size() > texto.size())
         __builtin_trap(); // lines can only lose their ends
+    QString noLugar = texto;
+    TGenerico::PRedivideLinhas(noLugar);
+    if (noLugar != redividido)
+        __builtin_trap(); // the log's two ways of re-splitting must agree
     int inteiro = 0;
     (void)TArquivoIni::FEhInteiro(texto, inteiro);
     if (pTamanho >= sizeof(double)) {

@@ -1,0 +1,185 @@
+#include "UFinalArquivo.h"
+
+#include "UDescritorArquivo.h"
+#include "UDisco.h"
+#include "UErro.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray cMarca("TNXREF01");
+// Bytes before the offset kept in the record: a file that was replaced
+// since, or is another file of the same name, does not get the new end.
+constexpr qint64 cGuarda = 64;
+
+struct TRegistro {
+    QByteArray vNome;
+    qint64 vInicio = 0;
+    qint64 vFimAntigo = 0;
+    QByteArray vGuarda;
+    QByteArray vNovo;
+};
+
+QByteArray FHash(const QByteArray& pCorpo)
+{
+    return QCryptographicHash::hash(pCorpo, QCryptographicHash::Md5);
+}
+
+// Marca, length of the body, body, and the body's hash: a record cut short
+// by a crash does not read as one.
+QByteArray FSerializa(const TRegistro& pRegistro)
+{
+    QByteArray corpo;
+    QDataStream fluxo(&corpo, QIODevice::WriteOnly);
+    fluxo << pRegistro.vNome << pRegistro.vInicio << pRegistro.vFimAntigo << pRegistro.vGuarda << pRegistro.vNovo;
+    QByteArray registro = cMarca;
+    QDataStream cabecalho(&registro, QIODevice::Append);
+    cabecalho << static_cast<quint32>(corpo.size());
+    return registro + corpo + FHash(corpo);
+}
+
+bool FLeRegistro(const QByteArray& pBytes, TRegistro& pRegistro)
+{
+    const qsizetype cabecalho = cMarca.size() + 4;
+    if (!pBytes.startsWith(cMarca) || pBytes.size() < cabecalho + 16)
+        return false;
+    quint32 tamanho = 0;
+    QDataStream(pBytes.mid(cMarca.size(), 4)) >> tamanho;
+    if (tamanho > pBytes.size() - cabecalho - 16)
+        return false;
+    const QByteArray corpo = pBytes.mid(cabecalho, tamanho);
+    if (pBytes.mid(cabecalho + tamanho, 16) != FHash(corpo))
+        return false;
+    QDataStream fluxo(corpo);
+    fluxo >> pRegistro.vNome >> pRegistro.vInicio >> pRegistro.vFimAntigo >> pRegistro.vGuarda >> pRegistro.vNovo;
+    return fluxo.status() == QDataStream::Ok;
+}
+
+QByteArray FNome(const QString& pCaminho)
+{
+    return QFile::encodeName(QFileInfo(pCaminho).fileName());
+}
+
+QByteArray FLeTrecho(int pDescritor, qint64 pInicio, qint64 pTamanho)
+{
+    QByteArray bytes(pTamanho, '\0');
+    qint64 lidos = 0;
+    while (lidos < pTamanho) {
+        const ssize_t n = ::pread(pDescritor, bytes.data() + lidos, static_cast<size_t>(pTamanho - lidos),
+                                  static_cast<off_t>(pInicio + lidos));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        lidos += n;
+    }
+    bytes.truncate(lidos);
+    return bytes;
+}
+
+TDescritorArquivo FAbre(const QString& pCaminho, int pModo)
+{
+    TDescritorArquivo descritor(::open(QFile::encodeName(pCaminho).constData(), pModo | O_CLOEXEC, 0666));
+    if (!descritor.FAberto())
+        TDisco::PFalha(pCaminho, errno);
+    return descritor;
+}
+
+// The record no longer describes a write to be finished. Not synced: a
+// record that outlives a crash describes a write already whole, which
+// FRecupera leaves alone.
+void PAnula(int pDescritor, const QString& pRefazer)
+{
+    TDisco::PGrava(pDescritor, QByteArray(cMarca.size(), '\0'), 0, pRefazer);
+}
+
+// Puts a failed overwrite's old end back; if even that fails, the record
+// stays, and the next recovery completes the new end instead.
+void PDesfaz(int pArquivo, int pRegistro, const QString& pCaminho, const QString& pRefazer, qint64 pInicio,
+             const QByteArray& pAntigo)
+{
+    try {
+        TDisco::PGrava(pArquivo, pAntigo, pInicio, pCaminho);
+        if (::ftruncate(pArquivo, static_cast<off_t>(pInicio + pAntigo.size())) != 0)
+            return;
+        TDisco::PSincroniza(pArquivo, pCaminho);
+        PAnula(pRegistro, pRefazer);
+    } catch (const EErro&) {
+    }
+}
+
+} // namespace
+
+void TFinalArquivo::PTroca(const QString& pCaminho, const QString& pRefazer, qint64 pInicio,
+                           const QByteArray& pAntigo, const QByteArray& pNovo)
+{
+    Q_ASSERT(pNovo.size() >= pAntigo.size());
+    TDescritorArquivo arquivo = FAbre(pCaminho, O_RDWR);
+    const qint64 guarda = std::min(pInicio, cGuarda);
+    const TRegistro registro{FNome(pCaminho), pInicio, pInicio + pAntigo.size(),
+                             FLeTrecho(arquivo.get(), pInicio - guarda, guarda), pNovo};
+    const bool novo = !QFileInfo::exists(pRefazer);
+    TDescritorArquivo refazer = FAbre(pRefazer, O_RDWR | O_CREAT);
+    try {
+        TDisco::PGrava(refazer.get(), FSerializa(registro), 0, pRefazer);
+        TDisco::PSincroniza(refazer.get(), pRefazer);
+        if (novo)
+            TDisco::PSincronizaDiretorio(pRefazer);
+        TDisco::PReserva(arquivo.get(), pInicio + pAntigo.size(), pNovo.size() - pAntigo.size(), pCaminho);
+        TDisco::PGrava(arquivo.get(), pNovo, pInicio, pCaminho);
+        TDisco::PSincroniza(arquivo.get(), pCaminho);
+    } catch (const EErro&) {
+        // Nor may a record of a write that failed complete it later.
+        PDesfaz(arquivo.get(), refazer.get(), pCaminho, pRefazer, pInicio, pAntigo);
+        throw;
+    }
+    try {
+        PAnula(refazer.get(), pRefazer);
+    } catch (const EErro&) {
+        // the record describes a file already whole: harmless
+    }
+}
+
+bool TFinalArquivo::FRecupera(const QString& pRefazer)
+{
+    QFile arquivoRegistro(pRefazer);
+    TRegistro registro;
+    if (!arquivoRegistro.open(QIODevice::ReadOnly) || !FLeRegistro(arquivoRegistro.readAll(), registro) ||
+        registro.vNome.isEmpty() || registro.vNome.contains('/'))
+        return false;
+    arquivoRegistro.close();
+    const QString caminho = QFileInfo(pRefazer).absoluteDir().filePath(QFile::decodeName(registro.vNome));
+    const TDescritorArquivo arquivo(::open(QFile::encodeName(caminho).constData(), O_RDWR | O_CLOEXEC));
+    if (!arquivo.FAberto())
+        return false;
+    struct stat info {};
+    ::fstat(arquivo.get(), &info);
+    const qint64 fimNovo = registro.vInicio + registro.vNovo.size();
+    const qint64 guarda = registro.vGuarda.size();
+    const bool interrompido =
+        info.st_size >= registro.vFimAntigo && info.st_size <= fimNovo &&
+        FLeTrecho(arquivo.get(), registro.vInicio - guarda, guarda) == registro.vGuarda &&
+        FLeTrecho(arquivo.get(), registro.vInicio, info.st_size - registro.vInicio) != registro.vNovo;
+    if (interrompido) {
+        TDisco::PGrava(arquivo.get(), registro.vNovo, registro.vInicio, caminho);
+        TDisco::PSincroniza(arquivo.get(), caminho);
+    }
+    try {
+        const TDescritorArquivo refazer = FAbre(pRefazer, O_WRONLY);
+        PAnula(refazer.get(), pRefazer);
+    } catch (const EErro&) {
+        // a record left valid describes a file already whole: harmless
+    }
+    return interrompido;
+}
