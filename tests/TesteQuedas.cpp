@@ -10,8 +10,9 @@
 // writes it holds exactly the commits made before the cut.
 //
 // TARNEX_QUEDAS=todos checks every crash point (make crash); otherwise a
-// bounded set: the points where faults were once found, and a few more
-// spread over the run.
+// bounded set: the points where faults were once found, and
+// TARNEX_QUEDAS_PONTOS (8) more spread over the run. TARNEX_QUEDAS_MOSTRA
+// lists the recorded steps and keeps the directories for a look.
 #include "ApoioQuedas.h"
 #include "ApoioTestes.h"
 #include "UArquivoIni.h"
