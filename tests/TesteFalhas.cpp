@@ -164,8 +164,9 @@ TEST_F(Falhas, FuelingsReportedWhileTheServerIsDownAreStoredOnceWhenItReturns)
     for (int i = 0; i < cTotal; ++i) {
         if (i == 10)
             vServidorFb.PDerruba();
-        if (i == 20)
+        if (i == 20) {
             ASSERT_TRUE(vServidorFb.FInicia());
+        }
         vServidor.PEvento(FAbastecimento(1000 + i, i % 2 ? 1 : 3));
         QTest::qWait(100);
     }
