@@ -183,7 +183,9 @@ void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::T
                 primeiroErro = std::current_exception();
             else
                 PRegistraFalha(entrada, erro, primeiroErro);
-            parado = parado || !vConcluida;
+            // A row stored with its numbering moved on holds nobody up, even
+            // if its log entry failed: the ones behind cannot take its Id.
+            parado = parado || !(vConcluida || vGravada);
         }
         if (vErroDiario && !primeiroErro)
             primeiroErro = vErroDiario;

@@ -331,6 +331,32 @@ TEST_F(Console, FailedAttachEndsTheProgramWithoutAQuestionOrAConcentrator)
     EXPECT_TRUE(vPosto.FLog().contains("Ocorreu um erro ao ao tentar comunicar com o banco de dados."));
 }
 
+TEST_F(Console, ALogThatCannotBeWrittenHoldsNoFuelingBack)
+{
+    PAbre();
+    TOperador operador;
+    operador.PRespondeSempreOk();
+    // Another program left a folder where today's log goes: every entry fails.
+    const QString log = TGenerico::FArquivoLog(QDate::currentDate());
+    QFile::remove(log);
+    ASSERT_TRUE(QDir().mkpath(log));
+    for (const int litros : {1000, 2000, 3000})
+        vServidor.PEvento({5, 1, 2, 3, litros, 1000, 5799, 3, 3, 3});
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 3; })) << FAbastecimentos() << " of 3 stored";
+    EXPECT_EQ(FLinhas(QStringLiteral("select litragem, id from mvabast order by id")),
+              QStringLiteral("1|1\n2|2\n3|3"));
+
+    // Once the log can be written, the entries come, each once.
+    ASSERT_TRUE(QDir(log).removeRecursively());
+    vServidor.PEvento({5, 1, 2, 3, 4000, 1000, 5799, 3, 3, 3});
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 4; }));
+    PAssenta();
+    const QByteArray texto = vPosto.FLog();
+    for (const char* litros : {"Litragem: 1,000", "Litragem: 2,000", "Litragem: 3,000", "Litragem: 4,000"})
+        EXPECT_EQ(texto.count(litros), 1) << litros << "\n" << FVisivel(texto);
+    EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
+}
+
 TEST_F(Console, FuelingRefusedForGoodIsLoggedOnceAndNeverRetried)
 {
     PAbre();
