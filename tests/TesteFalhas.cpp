@@ -360,6 +360,10 @@ TEST_F(Falhas, ProgramKilledInTheMiddleOfACaptureStoresItOnceWhenStartedAgain)
     EXPECT_EQ(FLinhas(QStringLiteral("select sequencia, id, litragem from mvabast order by sequencia, id")),
               QStringLiteral("7|9999|1.5\n8|1|2.5"));
     EXPECT_EQ(FLinhas(QStringLiteral("select sequenciaabast from paraposto")), QStringLiteral("8"));
+    // The row is in before the capture ends in the journal: the journal is
+    // read once the program has ended, never while it writes it.
+    programa.PSinal(SIGTERM);
+    ASSERT_TRUE(programa.FTerminouBem(10000));
     EXPECT_EQ(FPendentes(), 0u);
 }
 
