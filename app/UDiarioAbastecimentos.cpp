@@ -45,6 +45,11 @@ QByteArray FLinhaEvento(const TDiarioAbastecimentos::TEntrada& e)
     return linha;
 }
 
+QByteArray FLinhaTentativa(qint64 pNumero, int pId, int pSequencia)
+{
+    return "T " + QByteArray::number(pNumero) + ' ' + QByteArray::number(pId) + ' ' + QByteArray::number(pSequencia);
+}
+
 } // namespace
 
 QString TDiarioAbastecimentos::FCaminhoPadrao()
@@ -112,12 +117,7 @@ void TDiarioAbastecimentos::PAplica(const QByteArray& pLinha)
     } else if (tipo == "R" && vAbertas.contains(numero)) {
         vAbertas[numero].vTentativa.reset();
     } else if (tipo == "F") {
-        const auto aberta = vAbertas.find(numero);
-        if (aberta == vAbertas.end())
-            return;
-        if (aberta->second.vEntrega)
-            vConcluidas[aberta->second.vEntrega->vInstancia].insert(aberta->second.vEntrega->vNumero);
-        vAbertas.erase(aberta);
+        PEncerra(numero);
     } else if (tipo == "V" && c.size() >= 3) {
         vConcluidas[QString::fromUtf8(c.at(1))].insert(c.at(2).toLongLong());
     }
@@ -170,9 +170,7 @@ qint64 TDiarioAbastecimentos::FRegistraComTentativa(int pEvento, const QList<qin
     // A crash in the middle leaves the event without its "T", cut away or
     // whole: either way the insert had not started.
     TEntrada entrada{vUltimo + 1, pMomento, pEvento, pArgs, QPair<int, int>(pId, pSequencia), pEntrega};
-    PAcrescenta(FLinhaEvento(entrada) + "\nT " + QByteArray::number(entrada.vNumero) + ' ' + QByteArray::number(pId) +
-                    ' ' + QByteArray::number(pSequencia),
-                true);
+    PAcrescenta(FLinhaEvento(entrada) + '\n' + FLinhaTentativa(entrada.vNumero, pId, pSequencia), true);
     vUltimo = entrada.vNumero;
     vAbertas[entrada.vNumero] = std::move(entrada);
     return vUltimo;
@@ -182,9 +180,7 @@ void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
 {
     // On disk before the insert: after a crash, the retry must know that a
     // row may already be there.
-    PAcrescenta("T " + QByteArray::number(pNumero) + ' ' + QByteArray::number(pId) + ' ' +
-                    QByteArray::number(pSequencia),
-                true);
+    PAcrescenta(FLinhaTentativa(pNumero, pId, pSequencia), true);
     if (vAbertas.contains(pNumero))
         vAbertas[pNumero].vTentativa = QPair<int, int>(pId, pSequencia);
 }
@@ -194,13 +190,19 @@ void TDiarioAbastecimentos::PConclui(qint64 pNumero, bool pSincroniza)
     // Mostly not synced: if it is lost, the retry finds the row and stores
     // nothing.
     PAcrescenta("F " + QByteArray::number(pNumero), pSincroniza);
-    const auto aberta = vAbertas.find(pNumero);
-    if (aberta != vAbertas.end()) {
-        if (aberta->second.vEntrega)
-            vConcluidas[aberta->second.vEntrega->vInstancia].insert(aberta->second.vEntrega->vNumero);
-        vAbertas.erase(aberta);
-    }
+    PEncerra(pNumero);
     PCompacta();
+}
+
+// An ended capture leaves the open ones; its delivery is remembered.
+void TDiarioAbastecimentos::PEncerra(qint64 pNumero)
+{
+    const auto aberta = vAbertas.find(pNumero);
+    if (aberta == vAbertas.end())
+        return;
+    if (aberta->second.vEntrega)
+        vConcluidas[aberta->second.vEntrega->vInstancia].insert(aberta->second.vEntrega->vNumero);
+    vAbertas.erase(aberta);
 }
 
 bool TDiarioAbastecimentos::FConhece(const TEntrega& pEntrega) const
@@ -280,8 +282,7 @@ QByteArray TDiarioAbastecimentos::FConteudoCompacto() const
     for (const auto& [numero, entrada] : vAbertas) {
         conteudo += FLinhaEvento(entrada) + '\n';
         if (entrada.vTentativa)
-            conteudo += "T " + QByteArray::number(numero) + ' ' + QByteArray::number(entrada.vTentativa->first) +
-                        ' ' + QByteArray::number(entrada.vTentativa->second) + '\n';
+            conteudo += FLinhaTentativa(numero, entrada.vTentativa->first, entrada.vTentativa->second) + '\n';
     }
     return conteudo;
 }

@@ -76,6 +76,7 @@ private:
     void PLe();
     void PCortaLinhaRasgada(qint64 pTamanhoValido);
     void PAplica(const QByteArray& pLinha);
+    void PEncerra(qint64 pNumero);
     void PAcrescenta(const QByteArray& pLinha, bool pSincroniza);
     void PEsquece(const QString& pInstancia, qint64 pAbaixoDe);
     void PCompacta();
