@@ -37,12 +37,8 @@ TServidorFcm::TServidorFcm(QString pDiretorio, std::unique_ptr<TDriverConcentrad
     // The connector forgets a delivery only once the component has
     // forgotten it for good; this tells it when.
     vDriver->PDefineAvisoBase([this] {
-        const QByteArray linha = ProtocoloFcm::FCodifica(
-            QJsonObject{{QStringLiteral("instancia"), vDriver->FInstancia()}, {QStringLiteral("base"), vDriver->FBase()}});
-        for (const auto& [id, cliente] : vClientes) {
-            if (cliente->vAssinante)
-                cliente->vSocket->write(linha);
-        }
+        PEnviaAssinantes(ProtocoloFcm::FCodifica(
+            QJsonObject{{QStringLiteral("instancia"), vDriver->FInstancia()}, {QStringLiteral("base"), vDriver->FBase()}}));
     });
     connect(&vServidor, &QLocalServer::newConnection, this, &TServidorFcm::PNovaConexao);
 }
@@ -255,10 +251,14 @@ QJsonObject TServidorFcm::FMensagemEvento(int pEvento, const QList<qint64>& pArg
 
 void TServidorFcm::PEmiteEvento(int pEvento, const QList<qint64>& pArgs, qint64 pEntrega)
 {
-    const QByteArray linha = ProtocoloFcm::FCodifica(FMensagemEvento(pEvento, pArgs, pEntrega));
+    PEnviaAssinantes(ProtocoloFcm::FCodifica(FMensagemEvento(pEvento, pArgs, pEntrega)));
+}
+
+void TServidorFcm::PEnviaAssinantes(const QByteArray& pLinha)
+{
     for (const auto& [id, cliente] : vClientes) {
         if (cliente->vAssinante)
-            cliente->vSocket->write(linha);
+            cliente->vSocket->write(pLinha);
     }
 }
 

@@ -51,6 +51,7 @@ private:
     void PResponde(int pCliente, const QJsonValue& pId, QJsonObject pResposta);
     void PEmiteEvento(int pEvento, const QList<qint64>& pArgs, qint64 pEntrega);
     QJsonObject FMensagemEvento(int pEvento, const QList<qint64>& pArgs, qint64 pEntrega) const;
+    void PEnviaAssinantes(const QByteArray& pLinha);
     void PSaiu(int pCliente);
     void PRegistraChamada(const QString& pNome, const QList<qint64>& pArgs, const QJsonValue& pResultado);
     bool FInjetaFalha(const QString& pNome, QJsonValue& pResultado, bool& pSilencio);
