@@ -80,7 +80,9 @@ void TAtualizadorGrade::PRecebe(TResultadoSql pResultado)
 void TAtualizadorGrade::PMostra(TResultadoSql pResultado)
 {
     auto* modelo = qobject_cast<TModeloGrade*>(vGrid->model());
-    if (!modelo || !modelo->FMesmasColunas(pResultado)) {
+    // A view bound while it had no row sized its columns to the titles
+    // alone: the first rows bind it anew, so the grid measures them.
+    if (!modelo || !modelo->FMesmasColunas(pResultado) || modelo->rowCount({}) == 0) {
         TBancoDados::PLigaGrade(vGrid, std::move(pResultado));
         TGenerico::PFormataCamposGrid(vGrid);
         return;

@@ -2,6 +2,7 @@
 // every window, grids that show all their columns at the windows' fixed
 // sizes, and texts that stay clear of each other.
 #include "ApoioBanco.h"
+#include "UBancoDados.h"
 #include "ApoioConcentrador.h"
 #include "ApoioTela.h"
 #include "UConfiguracaoRegional.h"
@@ -246,6 +247,21 @@ TEST_F(Janelas, MainGridShowsEveryColumnWholeAtTheWindowsFixedSize)
     EXPECT_EQ(grade->model()->index(0, 5).data().toString(), QStringLiteral("999,999"));
     EXPECT_EQ(grade->model()->index(0, 7).data().toString(), QStringLiteral("5798,990"));
     PVerificaColunasInteiras(grade, "main window");
+    EXPECT_EQ(grade->columnWidth(0), 100);
+    EXPECT_EQ(grade->columnWidth(9), 60);
+}
+
+// A station that opens with no fueling yet: the grid, sized on an empty
+// view, must fit the rows that the refresher brings later.
+TEST_F(Janelas, MainGridOpenedOnAnEmptyDayFitsTheRowsThatCome)
+{
+    PAbre();
+    auto* grade = vJanela->findChild<QTableView*>(QStringLiteral("GridAbastecimento"));
+    ASSERT_EQ(grade->model()->rowCount(), 0);
+    PDiaMovimentado(vPosto);
+    BancoDados->PSolicitaAtualizacaoGrid(grade);
+    QTRY_COMPARE_WITH_TIMEOUT(grade->model()->rowCount(), 40, 10000);
+    PVerificaColunasInteiras(grade, "main window after the first fuelings");
     EXPECT_EQ(grade->columnWidth(0), 100);
     EXPECT_EQ(grade->columnWidth(9), 60);
 }
