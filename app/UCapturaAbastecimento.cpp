@@ -4,9 +4,16 @@
 #include "UBancoDados.h"
 #include "UErro.h"
 #include "UGenerico.h"
+#include "UGravacaoAtomica.h"
+#include "ULoteLog.h"
 #include "UParametros.h"
 
+#include <QScopeGuard>
 #include <QTableView>
+
+#include <limits>
+#include <set>
+#include <utility>
 
 // One fueling event's arguments, in the component's types.
 struct TCapturaAbastecimento::TLeitura {
@@ -97,19 +104,24 @@ std::optional<QDateTime> TCapturaAbastecimento::FDecodificaDataHora(int pDiaMesA
 void TCapturaAbastecimento::PRecebe(int pEvento, const QList<qint64>& pArgs,
                                     const std::optional<TDiarioAbastecimentos::TEntrega>& pEntrega, bool& pRecebido)
 {
+    PRecebe(TNovo{pEvento, pArgs, pEntrega, QDateTime::currentDateTime()}, pRecebido);
+}
+
+void TCapturaAbastecimento::PRecebe(const TNovo& pNovo, bool& pRecebido)
+{
     // Delivered again because its acknowledgement never reached the
     // component: it is in the journal or stored already.
-    if (pEntrega && vDiario.FConhece(*pEntrega)) {
+    if (pNovo.vEntrega && vDiario.FConhece(*pNovo.vEntrega)) {
         pRecebido = true;
         return;
     }
-    TDiarioAbastecimentos::TEntrada nova{cAdiada, QDateTime::currentDateTime(), pEvento, pArgs, {}, pEntrega};
+    TDiarioAbastecimentos::TEntrada nova{cAdiada, pNovo.vMomento, pNovo.vEvento, pNovo.vArgs, {}, pNovo.vEntrega};
     std::vector<TDiarioAbastecimentos::TEntrada> entradas = vDiario.FPendentes();
     std::exception_ptr erroDiario;
     if (!entradas.empty()) {
         // Behind fuelings still pending it waits its turn on disk.
         try {
-            nova.vNumero = vDiario.FRegistra(pEvento, pArgs, nova.vMomento, pEntrega);
+            nova.vNumero = vDiario.FRegistra(nova.vEvento, nova.vArgs, nova.vMomento, nova.vEntrega);
         } catch (const EErro&) {
             erroDiario = std::current_exception(); // the fueling is still captured
             nova.vNumero = cSemDiario;
@@ -117,6 +129,126 @@ void TCapturaAbastecimento::PRecebe(int pEvento, const QList<qint64>& pArgs,
     }
     entradas.push_back(nova);
     PProcessa(entradas, erroDiario, &pRecebido);
+}
+
+void TCapturaAbastecimento::PRecebeLote(const std::vector<TNovo>& pNovos, std::vector<bool>& pRecebidos)
+{
+    pRecebidos.assign(pNovos.size(), false);
+    std::exception_ptr erro;
+    const auto FConhecido = [&](size_t i) { return pNovos[i].vEntrega && vDiario.FConhece(*pNovos[i].vEntrega); };
+    size_t i = 0;
+    while (i < pNovos.size()) {
+        std::vector<size_t> grupo;
+        // Behind a capture still pending every fueling waits its turn, one
+        // at a time; so does a fueling alone, which gains nothing from it.
+        if (vDiario.FPendentes().empty()) {
+            std::set<std::pair<QString, qint64>> noGrupo;
+            for (size_t j = i; j < pNovos.size(); ++j) {
+                const auto& entrega = pNovos[j].vEntrega;
+                // Delivered twice in one run (a subscription made again while
+                // the first delivery was on its way): captured once.
+                if (FConhecido(j) || (entrega && !noGrupo.insert({entrega->vInstancia, entrega->vNumero}).second))
+                    pRecebidos[j] = true;
+                else
+                    grupo.push_back(j);
+            }
+        }
+        const size_t registradas = grupo.size() > 1 ? FRegistraGrupo(pNovos, grupo, pRecebidos, erro) : 0;
+        if (registradas > 0) {
+            i = grupo[registradas - 1] + 1;
+            continue;
+        }
+        if (!pRecebidos[i]) {
+            bool recebido = false;
+            try {
+                PRecebe(pNovos[i], recebido);
+            } catch (const EErro&) {
+                if (!erro)
+                    erro = std::current_exception();
+            }
+            pRecebidos[i] = recebido;
+        }
+        ++i;
+    }
+    if (erro)
+        std::rethrow_exception(erro);
+}
+
+// Journals the group with the Ids it will most likely take, in one write;
+// the number of fuelings journaled (0 when none could be).
+size_t TCapturaAbastecimento::FRegistraGrupo(const std::vector<TNovo>& pNovos, const std::vector<size_t>& pIndices,
+                                             std::vector<bool>& pRecebidos, std::exception_ptr& pErro)
+{
+    std::vector<TDiarioAbastecimentos::TEntrada> entradas;
+    try {
+        int id = Parametros->Id();
+        const int sequencia = BancoDados->FRetornaSequencia();
+        for (const size_t i : pIndices) {
+            const TNovo& n = pNovos[i];
+            entradas.push_back({0, n.vMomento, n.vEvento, n.vArgs, QPair<int, int>(id, sequencia), n.vEntrega});
+            // The sequence rises after 9999: the fuelings behind take the
+            // numbers of the next group.
+            if (id == 9999)
+                break;
+            id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
+        }
+        entradas = vDiario.FRegistraLote(std::move(entradas));
+    } catch (const EErro&) {
+        return 0; // one at a time, each with its own failure
+    }
+    for (size_t k = 0; k < entradas.size(); ++k)
+        pRecebidos[pIndices[k]] = true;
+    PCapturaGrupo(entradas, pErro);
+    return entradas.size();
+}
+
+void TCapturaAbastecimento::PCapturaGrupo(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas,
+                                          std::exception_ptr& pErro)
+{
+    TLoteLog log;
+    TAdiamentoDiretorios diretorios;
+    vEmGrupo = true;
+    const auto fim = qScopeGuard([this] {
+        vEmGrupo = false;
+        vBicosDoGrupo.clear();
+        vConclusoesAdiadas.clear();
+    });
+    try {
+        PProcessa(pEntradas, {}, nullptr);
+    } catch (const EErro&) {
+        if (!pErro)
+            pErro = std::current_exception();
+    }
+    vEmGrupo = false;
+    // A capture ends in the journal only once what it rests on is on disk:
+    // the renamed Ids' file and its log entry. Were the log to fail, the
+    // stored fuelings stay open and are taken up again with the next one,
+    // which writes the entries the log lacks.
+    diretorios.PConclui();
+    try {
+        log.PGrava();
+        vDiario.PConclui(vConclusoesAdiadas);
+    } catch (const EErro&) {
+        if (!pErro)
+            pErro = std::current_exception();
+    }
+}
+
+// The registry look-ups of a nozzle; within a group, once per nozzle.
+std::optional<TAbastecimento> TCapturaAbastecimento::FDadosBico(const TLeitura& l)
+{
+    const QString codigo = TBancoDados::FCodigoConcentrador(l.sl, l.bo, l.bi);
+    if (vEmGrupo) {
+        if (const auto achado = vBicosDoGrupo.find(codigo); achado != vBicosDoGrupo.end())
+            return achado->second;
+    }
+    const std::unique_ptr<TAbastecimento> dados = BancoDados->FRetornaDadosBicoCadastrado(l.sl, l.bo, l.bi);
+    std::optional<TAbastecimento> resultado;
+    if (dados)
+        resultado = *dados;
+    if (vEmGrupo)
+        vBicosDoGrupo[codigo] = resultado;
+    return resultado;
 }
 
 // A failure after the one shown goes to the log, saying what became of the
@@ -206,7 +338,8 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     std::unique_ptr<TAbastecimento> abastecimento;
     QDateTime momento = pEntrada.vMomento;
     try {
-        if (!BancoDados->FExisteBicoCadastrado(l.sl, l.bo, l.bi)) {
+        const std::optional<TAbastecimento> dados = FDadosBico(l);
+        if (!dados) {
             PConclui(pEntrada);
             return TFim::Descartado;
         }
@@ -222,7 +355,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
             }
             momento = *decodificado;
         }
-        abastecimento = BancoDados->FRetornaDadosProduto(l.sl, l.bo, l.bi);
+        abastecimento = std::make_unique<TAbastecimento>(*dados);
     } catch (const EErro&) {
         PRegistraAdiada(pEntrada); // it waits in the journal for the next attempt
         throw;
@@ -272,6 +405,8 @@ void TCapturaAbastecimento::PRegistraAdiada(TDiarioAbastecimentos::TEntrada& pEn
 // may already be there.
 void TCapturaAbastecimento::PRegistraTentativa(TDiarioAbastecimentos::TEntrada& pEntrada, int pId, int pSequencia)
 {
+    if (pEntrada.vNumero > 0 && pEntrada.vTentativaPrevista && pEntrada.vTentativa == QPair<int, int>(pId, pSequencia))
+        return vDiario.PUsaTentativaPrevista(pEntrada.vNumero);
     if (pEntrada.vNumero > 0)
         return vDiario.PTentativa(pEntrada.vNumero, pId, pSequencia);
     if (pEntrada.vNumero != cAdiada)
@@ -290,7 +425,7 @@ void TCapturaAbastecimento::PRegistraTentativa(TDiarioAbastecimentos::TEntrada& 
 // its row may be there, with its numbering.
 bool TCapturaAbastecimento::FJaGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, TAbastecimento& pAbastecimento)
 {
-    if (!pEntrada.vTentativa)
+    if (!pEntrada.vTentativa || pEntrada.vTentativaPrevista)
         return false;
     const int sequencia = pAbastecimento.Sequencia();
     pAbastecimento.SetId(pEntrada.vTentativa->first);
@@ -310,7 +445,12 @@ void TCapturaAbastecimento::PConclui(const TDiarioAbastecimentos::TEntrada& pEnt
     // From here on the fueling is dealt with, even if the journal cannot
     // say so: a retry finds its row.
     vConcluida = true;
-    if (pEntrada.vNumero > 0)
+    if (pEntrada.vNumero <= 0)
+        return;
+    // In a group the end waits for the group's log entries and Ids.
+    if (vEmGrupo && !pSincroniza)
+        vConclusoesAdiadas.push_back(pEntrada.vNumero);
+    else
         vDiario.PConclui(pEntrada.vNumero, pSincroniza);
 }
 

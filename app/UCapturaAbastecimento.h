@@ -1,16 +1,17 @@
 #pragma once
 
+#include "UAbastecimento.h"
 #include "UDiarioAbastecimentos.h"
 
 #include <QDateTime>
 #include <QList>
 
+#include <map>
 #include <memory>
 #include <optional>
 
 class QTableView;
 class EErro;
-class TAbastecimento;
 
 // The capture of one fueling: registry look-up, decimal scaling, value,
 // stamp, numbering, store, grid reload, log entry. Every event goes through
@@ -25,6 +26,14 @@ public:
 
     TCapturaAbastecimento(QTableView* pGrid, const QString& pDiario);
 
+    // A fueling event as it arrived, not yet captured.
+    struct TNovo {
+        int vEvento = 0;
+        QList<qint64> vArgs;
+        std::optional<TDiarioAbastecimentos::TEntrega> vEntrega;
+        QDateTime vMomento = QDateTime::currentDateTime();
+    };
+
     // A fueling event with its raw arguments, as the component delivered them,
     // with the component's numbering when it has one: a delivery taken
     // already is not captured again. pRecebido ends false when the fueling
@@ -33,6 +42,14 @@ public:
     // a capture succeeds again, are only logged.
     void PRecebe(int pEvento, const QList<qint64>& pArgs,
                  const std::optional<TDiarioAbastecimentos::TEntrega>& pEntrega, bool& pRecebido);
+    // Fuelings the component delivered together, captured in their order
+    // as PRecebe would capture them one after the other, but with the disk
+    // writes of the group gathered: the journal takes them all in one write
+    // before the first insert, and the log entries, the Ids' file and the
+    // ends of the captures reach the disk together after the last. Where
+    // that cannot be (a capture already pending, the journal failing) they
+    // go one at a time. pRecebidos[i] ends as PRecebe's pRecebido.
+    void PRecebeLote(const std::vector<TNovo>& pNovos, std::vector<bool>& pRecebidos);
     // Every delivery of pInstancia below pBase is forgotten by the component.
     void PInformaBase(const QString& pInstancia, qint64 pBase) { vDiario.PAtualizaBase(pInstancia, pBase); }
     // Captures what earlier runs left in the journal.
@@ -56,8 +73,13 @@ private:
 
     // pRecebido, when given: the last entry is the event being received, and
     // it learns whether the event is held (in the journal, or ended).
+    void PRecebe(const TNovo& pNovo, bool& pRecebido);
     void PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas, std::exception_ptr pErroDiario,
                    bool* pRecebido);
+    size_t FRegistraGrupo(const std::vector<TNovo>& pNovos, const std::vector<size_t>& pIndices,
+                          std::vector<bool>& pRecebidos, std::exception_ptr& pErro);
+    void PCapturaGrupo(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas, std::exception_ptr& pErro);
+    std::optional<TAbastecimento> FDadosBico(const TLeitura& pLeitura);
     void PRegistraAdiada(TDiarioAbastecimentos::TEntrada& pEntrada);
     void PRegistraTentativa(TDiarioAbastecimentos::TEntrada& pEntrada, int pId, int pSequencia);
     void PRegistraFalha(const TDiarioAbastecimentos::TEntrada& pEntrada, const EErro& pErro,
@@ -77,4 +99,9 @@ private:
     bool vConcluida = false; // the entry being captured has ended
     bool vGravada = false; // the entry being captured has its row stored
     std::exception_ptr vErroDiario; // the journal could not take the entry being captured
+    // While a group is captured: the ends that wait for the group's log
+    // entries, and the nozzles looked up already (nothing: not registered).
+    bool vEmGrupo = false;
+    std::vector<qint64> vConclusoesAdiadas;
+    std::map<QString, std::optional<TAbastecimento>> vBicosDoGrupo;
 };

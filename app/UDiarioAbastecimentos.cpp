@@ -176,13 +176,46 @@ qint64 TDiarioAbastecimentos::FRegistraComTentativa(int pEvento, const QList<qin
     return vUltimo;
 }
 
+std::vector<TDiarioAbastecimentos::TEntrada> TDiarioAbastecimentos::FRegistraLote(std::vector<TEntrada> pEntradas)
+{
+    QByteArray linhas;
+    qint64 numero = vUltimo;
+    for (TEntrada& entrada : pEntradas) {
+        entrada.vNumero = ++numero;
+        entrada.vTentativaPrevista = entrada.vTentativa.has_value();
+        linhas += FLinhaEvento(entrada);
+        if (entrada.vTentativa)
+            linhas += '\n' + FLinhaTentativa(entrada.vNumero, entrada.vTentativa->first, entrada.vTentativa->second);
+        linhas += '\n';
+    }
+    if (pEntradas.empty())
+        return pEntradas;
+    linhas.chop(1);
+    // A crash in the middle leaves whole lines and at most one torn one: an
+    // event without its "T" had not started its insert.
+    PAcrescenta(linhas, true);
+    vUltimo = numero;
+    for (const TEntrada& entrada : pEntradas)
+        vAbertas[entrada.vNumero] = entrada;
+    return pEntradas;
+}
+
+void TDiarioAbastecimentos::PUsaTentativaPrevista(qint64 pNumero)
+{
+    const auto aberta = vAbertas.find(pNumero);
+    if (aberta != vAbertas.end())
+        aberta->second.vTentativaPrevista = false;
+}
+
 void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
 {
     // On disk before the insert: after a crash, the retry must know that a
     // row may already be there.
     PAcrescenta(FLinhaTentativa(pNumero, pId, pSequencia), true);
-    if (vAbertas.contains(pNumero))
+    if (vAbertas.contains(pNumero)) {
         vAbertas[pNumero].vTentativa = QPair<int, int>(pId, pSequencia);
+        vAbertas[pNumero].vTentativaPrevista = false;
+    }
 }
 
 void TDiarioAbastecimentos::PConclui(qint64 pNumero, bool pSincroniza)
@@ -191,6 +224,20 @@ void TDiarioAbastecimentos::PConclui(qint64 pNumero, bool pSincroniza)
     // nothing.
     PAcrescenta("F " + QByteArray::number(pNumero), pSincroniza);
     PEncerra(pNumero);
+    PCompacta();
+}
+
+void TDiarioAbastecimentos::PConclui(const std::vector<qint64>& pNumeros)
+{
+    if (pNumeros.empty())
+        return;
+    QByteArray linhas;
+    for (const qint64 numero : pNumeros)
+        linhas += "F " + QByteArray::number(numero) + '\n';
+    linhas.chop(1);
+    PAcrescenta(linhas, false);
+    for (const qint64 numero : pNumeros)
+        PEncerra(numero);
     PCompacta();
 }
 

@@ -37,6 +37,10 @@ public:
         // an "R" after it): look for the row before inserting again.
         std::optional<QPair<int, int>> vTentativa;
         std::optional<TEntrega> vEntrega;
+        // The attempt was journaled ahead, with the event, and no insert has
+        // used it yet: there is no row to look for. Never read back from the
+        // file: after a restart every attempt may have stored its row.
+        bool vTentativaPrevista = false;
     };
 
     // Reads what earlier runs left; a last line torn by a crash is cut away.
@@ -49,10 +53,18 @@ public:
     // costs the journal one trip to the disk.
     qint64 FRegistraComTentativa(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
                                  const std::optional<TEntrega>& pEntrega, int pId, int pSequencia);
+    // Several events, each with the attempt it will most likely make, in one
+    // write: a group of fuelings costs the journal one trip to the disk. The
+    // entries come back numbered.
+    std::vector<TEntrada> FRegistraLote(std::vector<TEntrada> pEntradas);
     void PTentativa(qint64 pNumero, int pId, int pSequencia);
+    // The insert about to run is the attempt journaled ahead.
+    void PUsaTentativaPrevista(qint64 pNumero);
     // pSincroniza: the end must survive a power cut (a capture that would
     // not be refused the same way again).
     void PConclui(qint64 pNumero, bool pSincroniza = false);
+    // Several ends in one write, not synced.
+    void PConclui(const std::vector<qint64>& pNumeros);
 
     // Whether this delivery has been taken already (pending or captured).
     bool FConhece(const TEntrega& pEntrega) const;

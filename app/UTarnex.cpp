@@ -164,6 +164,7 @@ void TFrmTarnex::PLigaEventos()
     c.OnEventoFcmSlave = std::bind_front(&TFrmTarnex::FcmMasterEventoFcmSlave, this);
     c.OnRetornoEspecial = std::bind_front(&TFrmTarnex::FcmMasterRetornoEspecial, this);
     c.OnAbasteceu2 = std::bind_front(&TFrmTarnex::FcmMasterAbasteceu2, this);
+    c.OnLoteEntregue = [this] { PGravaLote(); };
 }
 
 // --- start-up, keyboard, closing -------------------------------------------------
@@ -389,12 +390,42 @@ void TFrmTarnex::PAbastecimento(int pEvento, const QList<qint64>& pArgs)
     });
     if (!vCaptura)
         throw EErro(QStringLiteral("O banco de dados não está disponível: o abastecimento não foi gravado."));
-    std::optional<TDiarioAbastecimentos::TEntrega> numerada;
     if (entrega) {
-        numerada = TDiarioAbastecimentos::TEntrega{entrega->vInstancia, entrega->vNumero};
-        vCaptura->PInformaBase(entrega->vInstancia, entrega->vBase);
+        // Stored with the others the component delivers in the same run,
+        // each group on disk in one go.
+        vLote.push_back({{pEvento, pArgs, TDiarioAbastecimentos::TEntrega{entrega->vInstancia, entrega->vNumero},
+                          QDateTime::currentDateTime()},
+                         *entrega});
+        vFcmMaster->PAdiaEntregaAtual();
+        recebido = true;
+        return;
     }
-    vCaptura->PRecebe(pEvento, pArgs, numerada, recebido);
+    vCaptura->PRecebe(pEvento, pArgs, std::nullopt, recebido);
+}
+
+void TFrmTarnex::PGravaLote()
+{
+    std::vector<TItemLote> lote = std::exchange(vLote, {});
+    std::vector<bool> recebidos(lote.size(), false);
+    // Answered on every path, before a failure is shown: a message waiting
+    // for the operator must not hold the component's fuelings.
+    const auto responde = qScopeGuard([&] {
+        for (size_t i = 0; i < lote.size(); ++i) {
+            if (recebidos[i])
+                vFcmMaster->PConfirmaEntrega(lote[i].vEntrega);
+            else
+                vFcmMaster->PDevolveEntrega(lote[i].vEntrega);
+        }
+    });
+    if (!vCaptura)
+        throw EErro(QStringLiteral("O banco de dados não está disponível: o abastecimento não foi gravado."));
+    std::vector<TCapturaAbastecimento::TNovo> novos;
+    novos.reserve(lote.size());
+    for (const TItemLote& f : lote) {
+        vCaptura->PInformaBase(f.vEntrega.vInstancia, f.vEntrega.vBase);
+        novos.push_back(f.vNovo);
+    }
+    vCaptura->PRecebeLote(novos, recebidos);
 }
 
 void TFrmTarnex::FcmMasterAbasteceu(QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, int total, int ppl,

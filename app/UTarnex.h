@@ -1,16 +1,18 @@
 #pragma once
 
+#include "FcmMasterX_TLB.h"
+#include "UCapturaAbastecimento.h"
+
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QKeyEvent;
 class QPushButton;
 class QTableView;
 class TBancoDados;
-class TCapturaAbastecimento;
 class TFaixaBanner;
-class TFcmMaster;
 class TGenerico;
 class TParametros;
 class TTecladoJanela;
@@ -76,6 +78,7 @@ private:
     void PConecta(int pConcentrador, QPushButton* pBotao);
     bool FormKeyDown(QKeyEvent* pTecla);
     void PAbastecimento(int pEvento, const QList<qint64>& pArgs);
+    void PGravaLote();
     void PLeitura(quint8 sl, quint8 bo, quint8 bi, int pValor, quint8 cd, const QString& pRotulo);
 
     TFaixaBanner* Panel1;
@@ -107,4 +110,11 @@ private:
     std::unique_ptr<TParametros> vParametros;
     std::unique_ptr<TGenerico> vGenerico;
     std::unique_ptr<TCapturaAbastecimento> vCaptura;
+
+    // Fuelings the component delivered in this run, not yet stored.
+    struct TItemLote {
+        TCapturaAbastecimento::TNovo vNovo;
+        TFcmMaster::TEntrega vEntrega;
+    };
+    std::vector<TItemLote> vLote;
 };

@@ -6,6 +6,7 @@
 #include "UErro.h"
 #include "UFinalArquivo.h"
 #include "UGravacaoAtomica.h"
+#include "ULoteLog.h"
 #include "UWindows1252.h"
 
 #include <QFile>
@@ -394,6 +395,8 @@ void TGenerico::PRedivideLinhas(QString& pTexto)
 
 void TGenerico::PGeraLog(const QString& pDados)
 {
+    if (TLoteLog::FRecolhe(pDados))
+        return;
     // The clock is read twice, for the file and for the stamp: an entry made
     // across midnight may carry the new day's stamp in the old day's file.
     const QString caminho = FArquivoLog(QDate::currentDate());
@@ -405,6 +408,12 @@ void TGenerico::PGeraLog(const QString& pDados)
         PAcrescentaLog(caminho, entrada);
     else
         PReescreveLog(caminho, entrada);
+}
+
+void TGenerico::PGeraLog(const QStringList& pEntradas)
+{
+    for (const QString& entrada : pEntradas)
+        PGeraLog(entrada);
 }
 
 QString TGenerico::FCompletaZero(int Numero, int Quantidade)

@@ -20,6 +20,8 @@ public:
     // cannot be read or written; the file is then as it was before the call.
     // Safe to call from any thread.
     static void PGeraLog(const QString& pDados);
+    // Several entries, each as PGeraLog would write it.
+    static void PGeraLog(const QStringList& pEntradas);
 
     static QString FCompletaZero(int Numero, int Quantidade);
     static QString FCompletaEspaco(const QString& Texto, int Quantidade);

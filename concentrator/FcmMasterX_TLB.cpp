@@ -547,13 +547,56 @@ void TFcmMaster::PEntregaPendentes()
     // fuelings a concentrator kept while nobody listened) is delivered in
     // slices, so that the window repaints and answers keys in between.
     const QDeadlineTimer fatia(cFatiaEntregaMs);
-    while (!vPendentes.empty() && !vEmChamada && !fatia.hasExpired()) {
+    while (!vPendentes.empty() && !vEmChamada && !fatia.hasExpired() &&
+           vAdiadas.size() < static_cast<size_t>(cMaximoAdiadas)) {
         const TEvento evento = std::move(vPendentes.front());
         vPendentes.pop_front();
         // The events behind this one must not wait for a message it may show.
         PAgendaEntrega();
+        // Held fuelings are dealt with before anything else happens, so that
+        // what the program does keeps the order the events came in.
+        if (!evento.vEntrega || evento.vAvisoBase)
+            PFechaLote();
         PDespachaEConfirma(evento);
     }
+    PFechaLote();
+}
+
+void TFcmMaster::PFechaLote()
+{
+    if (vAdiadas.empty())
+        return;
+    if (OnLoteEntregue)
+        vProtecao([this] { OnLoteEntregue(); });
+    // Nobody answered for these: the component delivers them again.
+    if (!vAdiadas.empty()) {
+        vAdiadas.clear();
+        if (!vReentrega->isActive())
+            vReentrega->start();
+    }
+}
+
+bool TFcmMaster::FRetiraAdiada(const TEntrega& pEntrega)
+{
+    const auto adiada = std::find_if(vAdiadas.begin(), vAdiadas.end(), [&](const TEntrega& e) {
+        return e.vInstancia == pEntrega.vInstancia && e.vNumero == pEntrega.vNumero;
+    });
+    if (adiada == vAdiadas.end())
+        return false;
+    vAdiadas.erase(adiada);
+    return true;
+}
+
+void TFcmMaster::PConfirmaEntrega(const TEntrega& pEntrega)
+{
+    if (FRetiraAdiada(pEntrega))
+        PConfirma(pEntrega);
+}
+
+void TFcmMaster::PDevolveEntrega(const TEntrega& pEntrega)
+{
+    if (FRetiraAdiada(pEntrega) && !vReentrega->isActive())
+        vReentrega->start();
 }
 
 void TFcmMaster::PDespachaEConfirma(const TEvento& pEvento)
@@ -567,10 +610,14 @@ void TFcmMaster::PDespachaEConfirma(const TEvento& pEvento)
     // from inside it; each sees its own delivery.
     const std::optional<TEntrega> anterior = std::exchange(vEntregaAtual, pEvento.vEntrega);
     const bool devolvidaAnterior = std::exchange(vDevolvida, false);
+    const bool adiadaAnterior = std::exchange(vAdiada, false);
     vProtecao([&] { PDespachaEvento(pEvento.vNumero, pEvento.vArgs); });
     const bool devolvida = std::exchange(vDevolvida, devolvidaAnterior);
+    const bool adiada = std::exchange(vAdiada, adiadaAnterior);
     vEntregaAtual = anterior;
-    if (!devolvida && pEvento.vEntrega)
+    if (!devolvida && adiada && pEvento.vEntrega)
+        vAdiadas.push_back(*pEvento.vEntrega);
+    else if (!devolvida && pEvento.vEntrega)
         PConfirma(*pEvento.vEntrega);
     else if (pEvento.vEntrega && !vReentrega->isActive())
         vReentrega->start();

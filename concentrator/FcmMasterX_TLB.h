@@ -45,6 +45,9 @@ public:
     static constexpr int cFatiaEntregaMs = 50;
     // A fueling given back is asked for again after this long.
     static constexpr int cIntervaloReentregaMs = 30000;
+    // The most fuelings held for one OnLoteEntregue: a backlog is stored in
+    // groups small enough for the window to get its turn between them.
+    static constexpr int cMaximoAdiadas = 25;
 
     // Which fueling the event being delivered is, for the component.
     struct TEntrega {
@@ -129,6 +132,16 @@ public:
     // The callback could not take its fueling: it is not acknowledged, and
     // the component delivers it again.
     void PDevolveEntregaAtual() { vDevolvida = true; }
+    // The callback took its fueling, but it is not yet where a crash cannot
+    // reach it: it is answered later, from OnLoteEntregue, with
+    // PConfirmaEntrega or PDevolveEntrega.
+    void PAdiaEntregaAtual() { vAdiada = true; }
+    void PConfirmaEntrega(const TEntrega& pEntrega);
+    void PDevolveEntrega(const TEntrega& pEntrega);
+    // Called once a run of held fuelings ends: before any other event is
+    // delivered, and before the window gets its turn. Fuelings it leaves
+    // unanswered are given back.
+    std::function<void()> OnLoteEntregue;
 
     // Told, for the log, when a lost component came back and the devices
     // were opened and configured again.
@@ -168,6 +181,8 @@ private:
     void PRestabelece(int pTempoLimiteMs);
     void PAssina(int pTempoLimiteMs);
     void PDespachaEConfirma(const TEvento& pEvento);
+    void PFechaLote();
+    bool FRetiraAdiada(const TEntrega& pEntrega);
     void PConfirma(const TEntrega& pEntrega);
     void PPedeReentrega();
     int FLembra(int pCodigo, const QString& pMetodo, const QJsonArray& pArgs);
@@ -194,6 +209,9 @@ private:
     QString vInstancia;
     std::optional<TEntrega> vEntregaAtual;
     bool vDevolvida = false;
+    bool vAdiada = false;
+    // Held fuelings, oldest first, waiting for OnLoteEntregue.
+    std::vector<TEntrega> vAdiadas;
     bool vEmChamada = false;
     bool vEntregaAgendada = false;
     int vProximoId = 0;

@@ -246,15 +246,30 @@ bool TBancoDados::FExisteBicoCadastrado(int pTanque, int pBomba, int pBico)
 
 std::unique_ptr<TAbastecimento> TBancoDados::FRetornaDadosProduto(int pTanque, int pBomba, int pBico)
 {
-    auto abastecimento = std::make_unique<TAbastecimento>();
+    return FDadosProduto(vConexao.FConsulta(
+        cDadosProduto, {{QStringLiteral("PCodConcentrador"), FCodigoConcentrador(pTanque, pBomba, pBico)}}));
+}
+
+std::unique_ptr<TAbastecimento> TBancoDados::FRetornaDadosBicoCadastrado(int pTanque, int pBomba, int pBico)
+{
     const TResultadoSql dados = vConexao.FConsulta(
         cDadosProduto, {{QStringLiteral("PCodConcentrador"), FCodigoConcentrador(pTanque, pBomba, pBico)}});
-    if (dados.Linhas() > 0) {
-        abastecimento->SetCombustivel(dados.FTexto(0, QStringLiteral("descricao")));
-        abastecimento->SetCodgrade(dados.FTexto(0, QStringLiteral("codgrade")));
-        abastecimento->SetCodbico(dados.FTexto(0, QStringLiteral("codbico")));
-        abastecimento->SetCodEmpresa(dados.FTexto(0, QStringLiteral("codempresa")));
-        abastecimento->SetCodprod(dados.FTexto(0, QStringLiteral("codprod")));
+    // A row of the product query is a row of bombas with this code: the
+    // registry look-up would only say so again.
+    if (dados.Linhas() == 0 && !FExisteBicoCadastrado(pTanque, pBomba, pBico))
+        return nullptr;
+    return FDadosProduto(dados);
+}
+
+std::unique_ptr<TAbastecimento> TBancoDados::FDadosProduto(const TResultadoSql& pDados)
+{
+    auto abastecimento = std::make_unique<TAbastecimento>();
+    if (pDados.Linhas() > 0) {
+        abastecimento->SetCombustivel(pDados.FTexto(0, QStringLiteral("descricao")));
+        abastecimento->SetCodgrade(pDados.FTexto(0, QStringLiteral("codgrade")));
+        abastecimento->SetCodbico(pDados.FTexto(0, QStringLiteral("codbico")));
+        abastecimento->SetCodEmpresa(pDados.FTexto(0, QStringLiteral("codempresa")));
+        abastecimento->SetCodprod(pDados.FTexto(0, QStringLiteral("codprod")));
     }
     abastecimento->SetSequencia(FRetornaSequencia());
     abastecimento->SetEmitido(QStringLiteral("N"));

@@ -48,6 +48,9 @@ public:
     // Nozzle registry.
     bool FExisteBicoCadastrado(int pTanque, int pBomba, int pBico);
     std::unique_ptr<TAbastecimento> FRetornaDadosProduto(int pTanque, int pBomba, int pBico);
+    // Both look-ups at once: the product data, or nothing when the nozzle is
+    // not registered.
+    std::unique_ptr<TAbastecimento> FRetornaDadosBicoCadastrado(int pTanque, int pBomba, int pBico);
     bool FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico);
     std::unique_ptr<TListaBicos> FRetornaDadosBico();
     // One row of the nozzle list query as a nozzle record, status left empty;
@@ -80,6 +83,7 @@ private:
     void PConectaBanco();
     void PRegistraFalhaConexao(const QString& pTexto);
     bool FAlteraSequencia();
+    std::unique_ptr<TAbastecimento> FDadosProduto(const TResultadoSql& pDados);
     void PAvancaId(int pId);
     void PGravaId(int pId);
 

@@ -4,6 +4,7 @@
 #include "UDisco.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -13,6 +14,8 @@
 namespace {
 
 std::function<void()> vAntesDeRenomear;
+
+thread_local TAdiamentoDiretorios* vAdiamento = nullptr;
 
 // The temporary file disappears on every path that does not end in the rename.
 class TTemporario {
@@ -56,10 +59,48 @@ void TGravacaoAtomica::PGrava(const QString& pCaminho, const QByteArray& pDados)
         vAntesDeRenomear();
     TDisco::PRenomeia(temporario.vNome, pCaminho, pCaminho);
     temporario.vRenomeado = true;
-    TDisco::PSincronizaDiretorio(pCaminho);
+    if (!TAdiamentoDiretorios::FAdia(pCaminho))
+        TDisco::PSincronizaDiretorio(pCaminho);
 }
 
 void TGravacaoAtomica::PDefineAntesDeRenomear(std::function<void()> pAcao)
 {
     vAntesDeRenomear = std::move(pAcao);
+}
+
+TAdiamentoDiretorios::TAdiamentoDiretorios()
+{
+    // One at a time: an inner one leaves the renames to the outer.
+    if (vAdiamento)
+        return;
+    vAdiamento = this;
+    vAtivo = true;
+}
+
+TAdiamentoDiretorios::~TAdiamentoDiretorios()
+{
+    PConclui();
+}
+
+void TAdiamentoDiretorios::PConclui()
+{
+    if (!vAtivo)
+        return;
+    vAtivo = false;
+    vAdiamento = nullptr;
+    // One file per directory is enough: the sync covers every name in it.
+    std::set<QString> diretorios;
+    for (const QString& caminho : vCaminhos) {
+        if (diretorios.insert(QFileInfo(caminho).absolutePath()).second)
+            TDisco::PSincronizaDiretorio(caminho);
+    }
+    vCaminhos.clear();
+}
+
+bool TAdiamentoDiretorios::FAdia(const QString& pCaminho)
+{
+    if (!vAdiamento)
+        return false;
+    vAdiamento->vCaminhos.insert(pCaminho);
+    return true;
 }

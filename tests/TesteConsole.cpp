@@ -434,6 +434,137 @@ TEST_F(Console, CaptureThatDiedAfterItsInsertIsNotStoredTwice)
     EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
 }
 
+// Fuelings the component delivers together are stored in a group, with its
+// disk writes gathered; what comes out must be what capturing them one at a
+// time gives: the rows and their numbering, the log entries in their order,
+// what is acknowledged, and nothing left pending.
+struct TCasoGrupo {
+    const char* vNome;
+    int vIdInicial;
+    std::vector<std::pair<int, QList<qint64>>> vEventos; // event, raw arguments; delivery numbers in order
+    bool vRepeteEntrega = false; // the second event comes again under the first one's delivery
+};
+
+class ConsoleGrupo : public Console, public ::testing::WithParamInterface<TCasoGrupo> {
+protected:
+    struct TResultado {
+        QString vLinhas;
+        QStringList vLog;
+        std::vector<bool> vRecebidos;
+        size_t vPendentes = 0;
+    };
+
+    std::vector<TCapturaAbastecimento::TNovo> FNovos() const
+    {
+        std::vector<TCapturaAbastecimento::TNovo> novos;
+        for (const auto& [evento, args] : GetParam().vEventos) {
+            const qint64 entrega = GetParam().vRepeteEntrega && novos.size() == 1 ? 1 : static_cast<qint64>(novos.size()) + 1;
+            novos.push_back({evento, args, TDiarioAbastecimentos::TEntrega{QStringLiteral("teste"), entrega},
+                             QDateTime(QDate::currentDate(), QTime(9, 0, 0))});
+        }
+        return novos;
+    }
+
+    TResultado FCaptura(bool pEmGrupo)
+    {
+        vPosto.PExecuta(QStringLiteral("delete from mvabast"));
+        vPosto.PExecuta(QStringLiteral("update paraposto set sequenciaabast = 7"));
+        vPosto.Diretorio().PGrava(QStringLiteral("ConcentradorTarnex.ini"),
+                                  QStringLiteral("[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=%1\r\n")
+                                      .arg(GetParam().vIdInicial)
+                                      .toLatin1());
+        const qsizetype inicio = FEntradas().size();
+        const QString diario = vPosto.Diretorio().FCaminho(pEmGrupo ? QStringLiteral("grupo.jrn") : QStringLiteral("um.jrn"));
+        TCapturaAbastecimento captura(vJanela->findChild<QTableView*>(QStringLiteral("GridAbastecimento")), diario);
+        const std::vector<TCapturaAbastecimento::TNovo> novos = FNovos();
+        TResultado r;
+        if (pEmGrupo) {
+            captura.PRecebeLote(novos, r.vRecebidos);
+        } else {
+            for (const auto& n : novos) {
+                bool recebido = false;
+                captura.PRecebe(n.vEvento, n.vArgs, n.vEntrega, recebido);
+                r.vRecebidos.push_back(recebido);
+            }
+        }
+        r.vLinhas = FLinhas(QStringLiteral("select codbico, litragem, valor, encerrantefinal, id, sequencia from mvabast "
+                                           "order by sequencia, id"));
+        static const QRegularExpression hora(QStringLiteral("Data: [^\\r]*\\rHora: \\d\\d:\\d\\d:\\d\\d"));
+        for (QString e : FEntradas().mid(inicio))
+            r.vLog.append(e.replace(hora, QStringLiteral("Data/Hora")));
+        r.vPendentes = TDiarioAbastecimentos(diario).FPendentes().size();
+        return r;
+    }
+};
+
+TEST_P(ConsoleGrupo, GroupGivesWhatCapturingOneAtATimeGives)
+{
+    PAbre();
+    vPosto.PExecuta(QStringLiteral("alter table mvabast add constraint ck_teste check (litragem <> 7)"));
+    const TResultado um = FCaptura(false);
+    const TResultado grupo = FCaptura(true);
+    EXPECT_EQ(grupo.vLinhas, um.vLinhas);
+    EXPECT_EQ(grupo.vLog, um.vLog);
+    EXPECT_EQ(grupo.vRecebidos, um.vRecebidos);
+    EXPECT_EQ(grupo.vPendentes, 0u);
+    EXPECT_EQ(um.vPendentes, 0u);
+    EXPECT_FALSE(um.vLinhas.isEmpty());
+}
+
+// A group whose log entries cannot be written keeps its rows, and its
+// captures stay open until the log takes the entries, each once.
+TEST_F(Console, GroupWhoseLogFailsIsEndedOnlyOnceItsEntriesAreWritten)
+{
+    PAbre();
+    const QString log = TGenerico::FArquivoLog(QDate::currentDate());
+    QFile::remove(log);
+    ASSERT_TRUE(QDir().mkpath(log));
+    const QString diario = vPosto.Diretorio().FCaminho(QStringLiteral("grupo.jrn"));
+    TCapturaAbastecimento captura(vJanela->findChild<QTableView*>(QStringLiteral("GridAbastecimento")), diario);
+    const auto FNovo = [](int pLitros, qint64 pEntrega) {
+        return TCapturaAbastecimento::TNovo{5, {1, 2, 3, pLitros, 1000, 5799, 3, 3, 3},
+                                            TDiarioAbastecimentos::TEntrega{QStringLiteral("teste"), pEntrega}};
+    };
+    std::vector<bool> recebidos;
+    EXPECT_THROW(captura.PRecebeLote({FNovo(1000, 1), FNovo(2000, 2)}, recebidos), EErro);
+    EXPECT_EQ(recebidos, std::vector<bool>({true, true})) << "journaled: the component may forget them";
+    EXPECT_EQ(FLinhas(QStringLiteral("select litragem, id from mvabast order by id")), QStringLiteral("1|1\n2|2"));
+    EXPECT_EQ(TDiarioAbastecimentos(diario).FPendentes().size(), 2u) << "ended only with their log entries";
+
+    ASSERT_TRUE(QDir(log).removeRecursively());
+    captura.PRecebeLote({FNovo(3000, 3), FNovo(4000, 4)}, recebidos);
+    EXPECT_EQ(FLinhas(QStringLiteral("select litragem, id from mvabast order by id")),
+              QStringLiteral("1|1\n2|2\n3|3\n4|4"));
+    const QByteArray texto = vPosto.FLog();
+    for (const char* litros : {"Litragem: 1,000", "Litragem: 2,000", "Litragem: 3,000", "Litragem: 4,000"})
+        EXPECT_EQ(texto.count(litros), 1) << litros << "\n" << FVisivel(texto);
+    EXPECT_TRUE(TDiarioAbastecimentos(diario).FPendentes().empty());
+}
+
+const QList<qint64> cAoVivo1{1, 2, 3, 1000, 1000, 5799, 3, 3, 3};
+const QList<qint64> cAoVivo2{1, 2, 1, 2000, 2000, 5799, 3, 3, 3};
+const QList<qint64> cAoVivo3{1, 2, 3, 3000, 3000, 4999, 3, 3, 3};
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, ConsoleGrupo,
+    ::testing::Values(
+        TCasoGrupo{"Plain", 1, {{5, cAoVivo1}, {5, cAoVivo2}, {5, cAoVivo3}}},
+        // Discarded ones take no Id: the ones behind are numbered anew.
+        TCasoGrupo{"Discarded",
+                   41,
+                   {{5, cAoVivo1},
+                    {5, {9, 9, 9, 1000, 1000, 1000, 3, 3, 3}},                    // nozzle not registered
+                    {8, {1, 2, 3, 1000, 1000, 1000, 3, 3, 3, 120000, 311315}},    // month 13: logged
+                    {5, cAoVivo2},
+                    {11, {1, 2, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},                // the pump window's zero call
+                    {8, {1, 2, 1, 1500, 150000, 4999, 3, 2, 3, 905, 51215}}}},
+        // A refusal for good uses up its Id and holds nobody up.
+        TCasoGrupo{"Refused", 5, {{5, cAoVivo1}, {5, {1, 2, 3, 7000, 1000, 5799, 3, 3, 3}}, {5, cAoVivo3}}},
+        // The sequence rises once, after 9999, and the Id starts again.
+        TCasoGrupo{"Wrap", 9998, {{5, cAoVivo1}, {5, cAoVivo2}, {5, cAoVivo3}, {5, cAoVivo1}}},
+        TCasoGrupo{"DeliveredTwice", 1, {{5, cAoVivo1}, {5, cAoVivo2}, {5, cAoVivo3}}, true}),
+    [](const auto& pInfo) { return std::string(pInfo.param.vNome); });
+
 // A capture that died after its insert, its end lost from the journal by a
 // power cut: its log entry may have been written before the cut or not. The
 // start-up takes it up again and leaves exactly one entry.

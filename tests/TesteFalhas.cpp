@@ -445,6 +445,66 @@ TEST_F(Falhas, EveryFuelingIsStoredOnceWhileTheConnectorAndTheServerAreKilled)
                 cAbastecimentos, entregues.size(), gravados.size(), mortes, mortesLogoApos, semente);
 }
 
+// The same promise for a backlog, which is stored in groups whose journal,
+// log entries and Ids reach the disk together: the connector is killed at
+// random moments of the drain, again and again, and every fueling the
+// concentrator kept ends up stored once, with nothing left pending.
+TEST_F(Falhas, EveryFuelingOfABacklogIsStoredOnceWhileTheConnectorIsKilledDuringTheDrain)
+{
+    vPosto->PCadastraBico(QStringLiteral("010101"), QStringLiteral("01-01"), QStringLiteral("01-02"));
+    vPosto->PCadastraBico(QStringLiteral("010301"), QStringLiteral("03-01"), QStringLiteral("01-02"));
+    vPosto->Diretorio().PGrava(QStringLiteral("ConcentradorTarnex.ini"), "[FCM1]\r\nNUMBOMBAS=4\r\n");
+    const auto semente = static_cast<unsigned>(QDateTime::currentMSecsSinceEpoch());
+    std::mt19937 sorteio(semente);
+    // The concentrator keeps what it measures while nobody listens.
+    vServidor.FFcmsimAteOFim({QStringLiteral("chama"), QStringLiteral("FcmOpen"), QStringLiteral("1")});
+    vServidor.FFcmsimAteOFim({QStringLiteral("chama"), QStringLiteral("FcmConfigConcentradorFcm"), QStringLiteral("1"),
+                              QStringLiteral("4"), QStringLiteral("10"), QStringLiteral("1")});
+    constexpr int cAbastecimentos = 300;
+    const int bicos[] = {1, 2, 3};
+    for (int i = 1; i <= cAbastecimentos; ++i)
+        vServidor.FControle(QStringLiteral("abastece"), {1, bicos[i % 3], 1, 1000 + i, 0}, 20000);
+    TProgramaTeste programa;
+    int mortes = 0;
+    QStringList gravadosAoMorrer;
+    // Killed while it drains, until the backlog is gone.
+    for (; mortes < 12 && FAbastecimentos() < cAbastecimentos; ++mortes) {
+        programa.PInicia();
+        QThread::msleep(80 + sorteio() % 200);
+        programa.PMata();
+        gravadosAoMorrer.append(QString::number(FAbastecimentos()));
+    }
+    programa.PInicia();
+    const auto FNaoConfirmados = [&] {
+        try {
+            return vServidor.FControle(QStringLiteral("estado")).value(QStringLiteral("resultado")).toString()
+                .contains(QStringLiteral("Abastecimentos não confirmados: 0"));
+        } catch (const EErro&) {
+            return false;
+        }
+    };
+    EXPECT_TRUE(FEspera([&] { return FNaoConfirmados() && FAbastecimentos() >= cAbastecimentos; }, 30000))
+        << "semente " << semente << ", " << FAbastecimentos() << " de " << cAbastecimentos;
+    QTest::qWait(300);
+    programa.PSinal(SIGTERM);
+    ASSERT_TRUE(programa.FTerminouBem(10000));
+
+    EXPECT_EQ(FRepetidos(), QString()) << "semente " << semente;
+    std::set<int> gravados;
+    for (const QString& litros : FLinhas(QStringLiteral("select litragem from mvabast")).split(QLatin1Char('\n')))
+        gravados.insert(qRound(litros.toDouble() * 1000));
+    EXPECT_EQ(gravados.size(), static_cast<size_t>(cAbastecimentos)) << "semente " << semente;
+    EXPECT_EQ(FAbastecimentos(), cAbastecimentos) << "semente " << semente;
+    EXPECT_EQ(FPendentes(), 0u);
+    // Each stored fueling has its one log entry.
+    QFile log(TGenerico::FArquivoLog(QDate::currentDate()));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count("CodBico: "), cAbastecimentos) << "semente " << semente;
+    std::printf("[          ] %d abastecimentos guardados pelo concentrador, %zu gravados, %d mortes do conector "
+                "durante a drenagem (gravados a cada morte: %s); semente %u\n",
+                cAbastecimentos, gravados.size(), mortes, qPrintable(gravadosAoMorrer.join(QLatin1Char(' '))), semente);
+}
+
 // Ctrl+C, a service stop or a closed session end the program as closing it
 // does: it leaves at once and lets go of its database. The database client
 // would otherwise shut its engine down under the open window, which then
