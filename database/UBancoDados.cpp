@@ -105,6 +105,14 @@ int TBancoDados::FRetornaSequencia()
 
 bool TBancoDados::FGravaAbastecimento(const TAbastecimento& pAbastecimento)
 {
+    const bool resultado = FInsereAbastecimento(pAbastecimento);
+    // The Id is used up whether or not the row went in.
+    PAvancaNumeracao(pAbastecimento.Id());
+    return resultado;
+}
+
+bool TBancoDados::FInsereAbastecimento(const TAbastecimento& pAbastecimento)
+{
     bool resultado = true;
     const QDateTime& momento = pAbastecimento.DataHora();
     try {
@@ -135,8 +143,6 @@ bool TBancoDados::FGravaAbastecimento(const TAbastecimento& pAbastecimento)
             throw;
         resultado = false;
     }
-    // The Id is used up whether or not the row went in.
-    PAvancaNumeracao(pAbastecimento.Id());
     return resultado;
 }
 

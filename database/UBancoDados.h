@@ -32,6 +32,10 @@ public:
     // not be raised or a settings file that could not be written raise
     // instead: the row may be stored and the numbering not moved on.
     bool FGravaAbastecimento(const TAbastecimento& pAbastecimento);
+    // The insert alone, with FGravaAbastecimento's answers and failures; the
+    // numbering is left to PAvancaNumeracao, which must follow it whatever
+    // the answer.
+    bool FInsereAbastecimento(const TAbastecimento& pAbastecimento);
     // Moves the numbering on past a stored fueling with Id pId: the next Id,
     // or the sequence raised and Id 1 after 9999. Raises ENumeracaoPendente,
     // leaving the Id as it was, when the sequence could not be raised or the
