@@ -8,7 +8,9 @@
 #include "UGravacaoAtomica.h"
 #include "UWindows1252.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QMetaObject>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -194,7 +196,9 @@ const QString cFimDeLinha = QStringLiteral("\r\n");
 
 // The rewrite re-splits every line of the file, so the entry that was the
 // newest gets CR LF after each of its lines, and the new one is added as it
-// comes. Only that tail of the file changes: it is replaced in place.
+// comes. Only that tail of the file changes: it is replaced in place, and
+// the capture that writes it waits for one sync, the redo record's; the
+// log's own comes when the event loop is next free, or before the next write.
 void PAcrescentaLog(const QString& pCaminho, const QString& pEntrada)
 {
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
@@ -205,7 +209,8 @@ void PAcrescentaLog(const QString& pCaminho, const QString& pEntrada)
     const qint64 inicio = vEstadoLog.vInicioUltima;
     const QByteArray antigo = vEstadoLog.vUltima;
     vEstadoLog = {}; // known again only once the write went through
-    TFinalArquivo::PTroca(pCaminho, FArquivoRefazer(), inicio, antigo, anterior + entrada);
+    TFinalArquivo::PTroca(pCaminho, FArquivoRefazer(), inicio, antigo, anterior + entrada,
+                          TFinalArquivo::TSincronia::Adiada);
     PAnotaLog(pCaminho, inicio + anterior.size(), entrada);
 }
 
@@ -213,7 +218,8 @@ void PReescreveLog(const QString& pCaminho, const QString& pEntrada)
 {
     vEstadoLog = {};
     // An append that a crash cut short is completed first, so that the
-    // rewrite below reads whole entries.
+    // rewrite below reads whole entries; so is this process's own append
+    // whose sync is still pending: the rewrite replaces the file it syncs.
     TFinalArquivo::FRecupera(FArquivoRefazer());
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
     QString texto = FLeLog(pCaminho, codificacao);
@@ -237,6 +243,31 @@ QString FCarimboLog(const QDateTime& pMomento)
 QString FDoisDigitos(int pNumero)
 {
     return QStringLiteral("%1").arg(pNumero, 2, 10, QLatin1Char('0'));
+}
+
+bool vSincroniaAgendada = false; // under vTravaLog
+
+// Run by the event loop: it must not raise. A failed sync leaves the record
+// valid, and the next entry or recovery concludes it.
+void PConcluiSincroniaAgendada() noexcept
+{
+    try {
+        const std::lock_guard trava(vTravaLog);
+        vSincroniaAgendada = false;
+        TFinalArquivo::PConcluiPendente();
+    } catch (...) {
+    }
+}
+
+// The log's own sync, left to the next turn of the event loop: a burst of
+// entries made within one event pays it once, before the next record.
+// Without an application (tools, tests) it waits for the next write.
+void PAgendaSincronia()
+{
+    QCoreApplication* aplicacao = QCoreApplication::instance();
+    if (!aplicacao || vSincroniaAgendada || !TFinalArquivo::FHaPendente())
+        return;
+    vSincroniaAgendada = QMetaObject::invokeMethod(aplicacao, &PConcluiSincroniaAgendada, Qt::QueuedConnection);
 }
 
 } // namespace
@@ -405,6 +436,7 @@ void TGenerico::PGeraLog(const QString& pDados)
         PAcrescentaLog(caminho, entrada);
     else
         PReescreveLog(caminho, entrada);
+    PAgendaSincronia();
 }
 
 QString TGenerico::FCompletaZero(int Numero, int Quantidade)
