@@ -194,27 +194,49 @@ bool FLogComoDeixado(const QString& pCaminho)
 
 const QString cFimDeLinha = QStringLiteral("\r\n");
 
+// A group of entries as the file holds them once the last one is written:
+// each of the others has been written, read back and re-split by the entry
+// after it, as a call per entry would have done.
+struct TGrupoLog {
+    QString vAnteriores;
+    QString vUltima;
+};
+
+TGrupoLog FGrupoLog(const QStringList& pEntradas, TCodificacaoLog pCodificacao)
+{
+    TGrupoLog grupo;
+    for (qsizetype i = 0; i + 1 < pEntradas.size(); ++i) {
+        TCodificacaoLog lida = pCodificacao;
+        QString entrada = FDecodificaLog(FCodificaLog(pEntradas[i] + cFimDeLinha, pCodificacao), lida);
+        TGenerico::PRedivideLinhas(entrada);
+        grupo.vAnteriores += entrada;
+    }
+    grupo.vUltima = pEntradas.constLast() + cFimDeLinha;
+    return grupo;
+}
+
 // The rewrite re-splits every line of the file, so the entry that was the
-// newest gets CR LF after each of its lines, and the new one is added as it
-// comes. Only that tail of the file changes: it is replaced in place, and
-// the capture that writes it waits for one sync, the redo record's; the
+// newest gets CR LF after each of its lines, and the new ones are added as
+// they come. Only that tail of the file changes: it is replaced in place,
+// and the capture that writes it waits for one sync, the redo record's; the
 // log's own comes when the event loop is next free, or before the next write.
-void PAcrescentaLog(const QString& pCaminho, const QString& pEntrada)
+void PAcrescentaLog(const QString& pCaminho, const QStringList& pEntradas)
 {
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
     QString texto = FDecodificaLog(vEstadoLog.vUltima, codificacao);
     TGenerico::PRedivideLinhas(texto);
-    const QByteArray anterior = FCodificaLog(texto, TCodificacaoLog::OitoBits);
-    const QByteArray entrada = FCodificaLog(pEntrada + cFimDeLinha, TCodificacaoLog::OitoBits);
+    const TGrupoLog grupo = FGrupoLog(pEntradas, TCodificacaoLog::OitoBits);
+    const QByteArray anteriores = FCodificaLog(texto + grupo.vAnteriores, TCodificacaoLog::OitoBits);
+    const QByteArray ultima = FCodificaLog(grupo.vUltima, TCodificacaoLog::OitoBits);
     const qint64 inicio = vEstadoLog.vInicioUltima;
     const QByteArray antigo = vEstadoLog.vUltima;
     vEstadoLog = {}; // known again only once the write went through
-    TFinalArquivo::PTroca(pCaminho, FArquivoRefazer(), inicio, antigo, anterior + entrada,
+    TFinalArquivo::PTroca(pCaminho, FArquivoRefazer(), inicio, antigo, anteriores + ultima,
                           TFinalArquivo::TSincronia::Adiada);
-    PAnotaLog(pCaminho, inicio + anterior.size(), entrada);
+    PAnotaLog(pCaminho, inicio + anteriores.size(), ultima);
 }
 
-void PReescreveLog(const QString& pCaminho, const QString& pEntrada)
+void PReescreveLog(const QString& pCaminho, const QStringList& pEntradas)
 {
     vEstadoLog = {};
     // An append that a crash cut short is completed first, so that the
@@ -224,12 +246,13 @@ void PReescreveLog(const QString& pCaminho, const QString& pEntrada)
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
     QString texto = FLeLog(pCaminho, codificacao);
     TGenerico::PRedivideLinhas(texto);
-    texto += pEntrada + cFimDeLinha;
+    const TGrupoLog grupo = FGrupoLog(pEntradas, codificacao);
+    texto += grupo.vAnteriores + grupo.vUltima;
     const QByteArray bytes = FCodificaLog(texto, codificacao);
     texto = QString();
     TGravacaoAtomica::PGrava(pCaminho, bytes);
     if (codificacao == TCodificacaoLog::OitoBits) {
-        const qsizetype ultima = FCodificaLog(pEntrada + cFimDeLinha, codificacao).size();
+        const qsizetype ultima = FCodificaLog(grupo.vUltima, codificacao).size();
         PAnotaLog(pCaminho, bytes.size() - ultima, bytes.right(ultima));
     }
 }
@@ -425,17 +448,26 @@ void TGenerico::PRedivideLinhas(QString& pTexto)
 
 void TGenerico::PGeraLog(const QString& pDados)
 {
+    PGeraLog(QStringList{pDados});
+}
+
+void TGenerico::PGeraLog(const QStringList& pEntradas)
+{
+    if (pEntradas.isEmpty())
+        return;
     // The clock is read twice, for the file and for the stamp: an entry made
     // across midnight may carry the new day's stamp in the old day's file.
     const QString caminho = FArquivoLog(QDate::currentDate());
     const std::lock_guard trava(vTravaLog);
     const QChar cr = QLatin1Char('\r');
-    const QString entrada = QStringLiteral("Data / Hora: ") + FCarimboLog(QDateTime::currentDateTime()) + cr +
-                            cSeparadorLog + cr + pDados + cr + cSeparadorLog;
+    QStringList entradas;
+    for (const QString& dados : pEntradas)
+        entradas.append(QStringLiteral("Data / Hora: ") + FCarimboLog(QDateTime::currentDateTime()) + cr +
+                        cSeparadorLog + cr + dados + cr + cSeparadorLog);
     if (FLogComoDeixado(caminho))
-        PAcrescentaLog(caminho, entrada);
+        PAcrescentaLog(caminho, entradas);
     else
-        PReescreveLog(caminho, entrada);
+        PReescreveLog(caminho, entradas);
     PAgendaSincronia();
 }
 

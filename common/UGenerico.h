@@ -22,6 +22,10 @@ public:
     // cannot be read or written; the file is then as it was before the call.
     // Safe to call from any thread.
     static void PGeraLog(const QString& pDados);
+    // Several entries, each with its stamp, in one write: the bytes of a call
+    // per entry, at the cost of one. All or none: when it raises, no entry of
+    // the group is written.
+    static void PGeraLog(const QStringList& pEntradas);
 
     static QString FCompletaZero(int Numero, int Quantidade);
     static QString FCompletaEspaco(const QString& Texto, int Quantidade);
