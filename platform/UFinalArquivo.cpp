@@ -23,6 +23,8 @@ namespace {
 const QByteArray cMarca("TNXREF01");
 // Bytes before the offset kept in the record: a file that was replaced
 // since, or is another file of the same name, does not get the new end.
+// They prove anything only if they are on disk when the record is (PTroca
+// syncs a deferred overwrite, which wrote them, before the next record).
 constexpr qint64 cGuarda = 64;
 
 struct TRegistro {
