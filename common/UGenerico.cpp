@@ -9,7 +9,9 @@
 #include "ULoteLog.h"
 #include "UWindows1252.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QMetaObject>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -193,38 +195,65 @@ bool FLogComoDeixado(const QString& pCaminho)
 
 const QString cFimDeLinha = QStringLiteral("\r\n");
 
+// A group of entries as the file holds them once the last one is written:
+// each of the others has been written, read back and re-split by the entry
+// after it, as a call per entry would have done.
+struct TGrupoLog {
+    QString vAnteriores;
+    QString vUltima;
+};
+
+TGrupoLog FGrupoLog(const QStringList& pEntradas, TCodificacaoLog pCodificacao)
+{
+    TGrupoLog grupo;
+    for (qsizetype i = 0; i + 1 < pEntradas.size(); ++i) {
+        TCodificacaoLog lida = pCodificacao;
+        QString entrada = FDecodificaLog(FCodificaLog(pEntradas[i] + cFimDeLinha, pCodificacao), lida);
+        TGenerico::PRedivideLinhas(entrada);
+        grupo.vAnteriores += entrada;
+    }
+    grupo.vUltima = pEntradas.constLast() + cFimDeLinha;
+    return grupo;
+}
+
 // The rewrite re-splits every line of the file, so the entry that was the
-// newest gets CR LF after each of its lines, and the new one is added as it
-// comes. Only that tail of the file changes: it is replaced in place.
-void PAcrescentaLog(const QString& pCaminho, const QString& pEntrada)
+// newest gets CR LF after each of its lines, and the new ones are added as
+// they come. Only that tail of the file changes: it is replaced in place,
+// and the capture that writes it waits for one sync, the redo record's; the
+// log's own comes when the event loop is next free, or before the next write.
+void PAcrescentaLog(const QString& pCaminho, const QStringList& pEntradas)
 {
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
     QString texto = FDecodificaLog(vEstadoLog.vUltima, codificacao);
     TGenerico::PRedivideLinhas(texto);
-    const QByteArray anterior = FCodificaLog(texto, TCodificacaoLog::OitoBits);
-    const QByteArray entrada = FCodificaLog(pEntrada + cFimDeLinha, TCodificacaoLog::OitoBits);
+    const TGrupoLog grupo = FGrupoLog(pEntradas, TCodificacaoLog::OitoBits);
+    const QByteArray anteriores = FCodificaLog(texto + grupo.vAnteriores, TCodificacaoLog::OitoBits);
+    const QByteArray ultima = FCodificaLog(grupo.vUltima, TCodificacaoLog::OitoBits);
     const qint64 inicio = vEstadoLog.vInicioUltima;
     const QByteArray antigo = vEstadoLog.vUltima;
     vEstadoLog = {}; // known again only once the write went through
-    TFinalArquivo::PTroca(pCaminho, FArquivoRefazer(), inicio, antigo, anterior + entrada);
-    PAnotaLog(pCaminho, inicio + anterior.size(), entrada);
+    TFinalArquivo::PTroca(pCaminho, FArquivoRefazer(), inicio, antigo, anteriores + ultima,
+                          TFinalArquivo::TSincronia::Adiada);
+    PAnotaLog(pCaminho, inicio + anteriores.size(), ultima);
 }
 
-void PReescreveLog(const QString& pCaminho, const QString& pEntrada)
+void PReescreveLog(const QString& pCaminho, const QStringList& pEntradas)
 {
     vEstadoLog = {};
     // An append that a crash cut short is completed first, so that the
-    // rewrite below reads whole entries.
+    // rewrite below reads whole entries; so is this process's own append
+    // whose sync is still pending: the rewrite replaces the file it syncs.
     TFinalArquivo::FRecupera(FArquivoRefazer());
     TCodificacaoLog codificacao = TCodificacaoLog::OitoBits;
     QString texto = FLeLog(pCaminho, codificacao);
     TGenerico::PRedivideLinhas(texto);
-    texto += pEntrada + cFimDeLinha;
+    const TGrupoLog grupo = FGrupoLog(pEntradas, codificacao);
+    texto += grupo.vAnteriores + grupo.vUltima;
     const QByteArray bytes = FCodificaLog(texto, codificacao);
     texto = QString();
     TGravacaoAtomica::PGrava(pCaminho, bytes);
     if (codificacao == TCodificacaoLog::OitoBits) {
-        const qsizetype ultima = FCodificaLog(pEntrada + cFimDeLinha, codificacao).size();
+        const qsizetype ultima = FCodificaLog(grupo.vUltima, codificacao).size();
         PAnotaLog(pCaminho, bytes.size() - ultima, bytes.right(ultima));
     }
 }
@@ -238,6 +267,31 @@ QString FCarimboLog(const QDateTime& pMomento)
 QString FDoisDigitos(int pNumero)
 {
     return QStringLiteral("%1").arg(pNumero, 2, 10, QLatin1Char('0'));
+}
+
+bool vSincroniaAgendada = false; // under vTravaLog
+
+// Run by the event loop: it must not raise. A failed sync leaves the record
+// valid, and the next entry or recovery concludes it.
+void PConcluiSincroniaAgendada() noexcept
+{
+    try {
+        const std::lock_guard trava(vTravaLog);
+        vSincroniaAgendada = false;
+        TFinalArquivo::PConcluiPendente();
+    } catch (...) {
+    }
+}
+
+// The log's own sync, left to the next turn of the event loop: a burst of
+// entries made within one event pays it once, before the next record.
+// Without an application (tools, tests) it waits for the next write.
+void PAgendaSincronia()
+{
+    QCoreApplication* aplicacao = QCoreApplication::instance();
+    if (!aplicacao || vSincroniaAgendada || !TFinalArquivo::FHaPendente())
+        return;
+    vSincroniaAgendada = QMetaObject::invokeMethod(aplicacao, &PConcluiSincroniaAgendada, Qt::QueuedConnection);
 }
 
 } // namespace
@@ -397,23 +451,27 @@ void TGenerico::PGeraLog(const QString& pDados)
 {
     if (TLoteLog::FRecolhe(pDados))
         return;
+    PGeraLog(QStringList{pDados});
+}
+
+void TGenerico::PGeraLog(const QStringList& pEntradas)
+{
+    if (pEntradas.isEmpty())
+        return;
     // The clock is read twice, for the file and for the stamp: an entry made
     // across midnight may carry the new day's stamp in the old day's file.
     const QString caminho = FArquivoLog(QDate::currentDate());
     const std::lock_guard trava(vTravaLog);
     const QChar cr = QLatin1Char('\r');
-    const QString entrada = QStringLiteral("Data / Hora: ") + FCarimboLog(QDateTime::currentDateTime()) + cr +
-                            cSeparadorLog + cr + pDados + cr + cSeparadorLog;
+    QStringList entradas;
+    for (const QString& dados : pEntradas)
+        entradas.append(QStringLiteral("Data / Hora: ") + FCarimboLog(QDateTime::currentDateTime()) + cr +
+                        cSeparadorLog + cr + dados + cr + cSeparadorLog);
     if (FLogComoDeixado(caminho))
-        PAcrescentaLog(caminho, entrada);
+        PAcrescentaLog(caminho, entradas);
     else
-        PReescreveLog(caminho, entrada);
-}
-
-void TGenerico::PGeraLog(const QStringList& pEntradas)
-{
-    for (const QString& entrada : pEntradas)
-        PGeraLog(entrada);
+        PReescreveLog(caminho, entradas);
+    PAgendaSincronia();
 }
 
 QString TGenerico::FCompletaZero(int Numero, int Quantidade)

@@ -16,11 +16,15 @@ public:
     // directory, on disk when the call returns. The file's bytes are those of
     // rewriting it whole with every earlier line ended by CR LF; while the
     // file is as this process left it, only its end is written (the entry
-    // before, re-split, and the new one). Raises EErro when the day file
+    // before, re-split, and the new one), through a synced redo record that
+    // a crash is completed from: the log file's own sync waits for the event
+    // loop's next turn or the next entry. Raises EErro when the day file
     // cannot be read or written; the file is then as it was before the call.
     // Safe to call from any thread.
     static void PGeraLog(const QString& pDados);
-    // Several entries, each as PGeraLog would write it.
+    // Several entries, each with its stamp, in one write: the bytes of a call
+    // per entry, at the cost of one. All or none: when it raises, no entry of
+    // the group is written.
     static void PGeraLog(const QStringList& pEntradas);
 
     static QString FCompletaZero(int Numero, int Quantidade);

@@ -13,6 +13,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +23,8 @@ namespace {
 const QByteArray cMarca("TNXREF01");
 // Bytes before the offset kept in the record: a file that was replaced
 // since, or is another file of the same name, does not get the new end.
+// They prove anything only if they are on disk when the record is (PTroca
+// syncs a deferred overwrite, which wrote them, before the next record).
 constexpr qint64 cGuarda = 64;
 
 struct TRegistro {
@@ -119,12 +123,60 @@ void PDesfaz(int pArquivo, int pRegistro, const QString& pCaminho, const QString
     }
 }
 
+// An overwrite whose file is not synced yet: its record, synced, holds the
+// new end until the file is.
+struct TPendente {
+    TDescritorArquivo vArquivo;
+    QString vCaminho;
+    TDescritorArquivo vRefazer;
+    QString vCaminhoRefazer;
+};
+
+// Held for a whole PTroca or FRecupera: no conclusion from another thread
+// may fall between a record's write and the note of its pending sync.
+std::mutex vTravaPendente;
+std::optional<TPendente> vPendente;
+
+// The file first, then the record: annulled before the file is on disk, the
+// record would leave a crash nothing to complete the new end from. Raises
+// with the pending sync kept, to be tried again.
+void PConcluiTravado()
+{
+    if (!vPendente)
+        return;
+    TDisco::PSincroniza(vPendente->vArquivo.get(), vPendente->vCaminho);
+    PAnula(vPendente->vRefazer.get(), vPendente->vCaminhoRefazer);
+    vPendente.reset();
+}
+
+// The record on disk, then the new end over the old one.
+void PGravaRegistroEFinal(int pArquivo, int pRefazer, bool pRefazerNovo, const QString& pCaminho,
+                          const QString& pCaminhoRefazer, const TRegistro& pRegistro, qint64 pAntigo)
+{
+    TDisco::PGrava(pRefazer, FSerializa(pRegistro), 0, pCaminhoRefazer);
+    TDisco::PSincroniza(pRefazer, pCaminhoRefazer);
+    if (pRefazerNovo)
+        TDisco::PSincronizaDiretorio(pCaminhoRefazer);
+    TDisco::PReserva(pArquivo, pRegistro.vInicio + pAntigo, pRegistro.vNovo.size() - pAntigo, pCaminho);
+    TDisco::PGrava(pArquivo, pRegistro.vNovo, pRegistro.vInicio, pCaminho);
+}
+
 } // namespace
 
 void TFinalArquivo::PTroca(const QString& pCaminho, const QString& pRefazer, qint64 pInicio,
-                           const QByteArray& pAntigo, const QByteArray& pNovo)
+                           const QByteArray& pAntigo, const QByteArray& pNovo, TSincronia pSincronia)
 {
     Q_ASSERT(pNovo.size() >= pAntigo.size());
+    const std::lock_guard trava(vTravaPendente);
+    // The record about to be written replaces the one of a deferred
+    // overwrite, the only thing that still holds that overwrite's new end;
+    // and its guard, the bytes before pInicio, is read from that new end (an
+    // entry's overwrite starts where the one before it began). Were that end
+    // still unsynced when the new record reaches the disk, a crash could
+    // lose it with no record left to complete it, and the new record's guard
+    // would not match what the disk kept: both ends gone. So the file is
+    // synced first, even when it is another file (a new day).
+    PConcluiTravado();
     TDescritorArquivo arquivo = FAbre(pCaminho, O_RDWR);
     const qint64 guarda = std::min(pInicio, cGuarda);
     const TRegistro registro{FNome(pCaminho), pInicio, pInicio + pAntigo.size(),
@@ -132,17 +184,17 @@ void TFinalArquivo::PTroca(const QString& pCaminho, const QString& pRefazer, qin
     const bool novo = !QFileInfo::exists(pRefazer);
     TDescritorArquivo refazer = FAbre(pRefazer, O_RDWR | O_CREAT);
     try {
-        TDisco::PGrava(refazer.get(), FSerializa(registro), 0, pRefazer);
-        TDisco::PSincroniza(refazer.get(), pRefazer);
-        if (novo)
-            TDisco::PSincronizaDiretorio(pRefazer);
-        TDisco::PReserva(arquivo.get(), pInicio + pAntigo.size(), pNovo.size() - pAntigo.size(), pCaminho);
-        TDisco::PGrava(arquivo.get(), pNovo, pInicio, pCaminho);
-        TDisco::PSincroniza(arquivo.get(), pCaminho);
+        PGravaRegistroEFinal(arquivo.get(), refazer.get(), novo, pCaminho, pRefazer, registro, pAntigo.size());
+        if (pSincronia == TSincronia::Imediata)
+            TDisco::PSincroniza(arquivo.get(), pCaminho);
     } catch (const EErro&) {
         // Nor may a record of a write that failed complete it later.
         PDesfaz(arquivo.get(), refazer.get(), pCaminho, pRefazer, pInicio, pAntigo);
         throw;
+    }
+    if (pSincronia == TSincronia::Adiada) {
+        vPendente = TPendente{std::move(arquivo), pCaminho, std::move(refazer), pRefazer};
+        return;
     }
     try {
         PAnula(refazer.get(), pRefazer);
@@ -151,8 +203,25 @@ void TFinalArquivo::PTroca(const QString& pCaminho, const QString& pRefazer, qin
     }
 }
 
+void TFinalArquivo::PConcluiPendente()
+{
+    const std::lock_guard trava(vTravaPendente);
+    PConcluiTravado();
+}
+
+bool TFinalArquivo::FHaPendente()
+{
+    const std::lock_guard trava(vTravaPendente);
+    return vPendente.has_value();
+}
+
 bool TFinalArquivo::FRecupera(const QString& pRefazer)
 {
+    const std::lock_guard trava(vTravaPendente);
+    // This process's own deferred end is whole in the file, though maybe not
+    // on disk: looked at now, its record would read as done and be annulled
+    // with nothing to complete the end after a crash.
+    PConcluiTravado();
     QFile arquivoRegistro(pRefazer);
     TRegistro registro;
     if (!arquivoRegistro.open(QIODevice::ReadOnly) || !FLeRegistro(arquivoRegistro.readAll(), registro) ||

@@ -2,9 +2,11 @@
 #include "UConfiguracaoRegional.h"
 #include "UDisco.h"
 #include "UErro.h"
+#include "UFinalArquivo.h"
 #include "UGenerico.h"
 #include "UGravacaoAtomica.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QRegularExpression>
@@ -12,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -72,6 +75,8 @@ public:
         TDisco::PDefineObservador([this](const TDisco::TPasso& pPasso) { vTipos.append(pPasso.vTipo); });
     }
     ~TPassos() { TDisco::PDefineObservador({}); }
+    // How many steps of this kind since the last call of FConta or FReescreveu.
+    qsizetype FConta(TDisco::TTipo pTipo) const { return vTipos.count(pTipo); }
     // Whether the steps since the last call replaced the file by a rename.
     bool FReescreveu()
     {
@@ -186,12 +191,14 @@ TEST_F(Log, CrashAtTheRenameLeavesTheOldDayLogIntact)
     EXPECT_TRUE(vDir.FLe(vNome).startsWith(QByteArray(antes).replace("\r" + cTracos + "\rprimeira\r", "\r\n" + cTracos + "\r\nprimeira\r\n")));
 }
 
-// Both ways of writing an entry, failing at each of their steps: the call
-// raises, the file is as it was, no temporary file is left behind, and the
-// next entry is written whole.
+// Both ways of writing an entry, or a group of them, failing at each of
+// their steps: the call raises, the file is as it was (no entry of the group
+// there), no temporary file is left behind, and the next entry is written
+// whole.
 TEST_F(Log, FailedWriteRaisesAndKeepsTheOldFile)
 {
-    for (const bool acrescimo : {false, true}) {
+    for (const auto& [acrescimo, emGrupo] : {std::pair{false, false}, std::pair{true, false}, std::pair{false, true},
+                                             std::pair{true, true}}) {
         for (int passo = 0;; ++passo) {
             const TDiretorioTeste dir;
             ASSERT_EQ(FNoutroProcesso([] { TGenerico::PGeraLog(QStringLiteral("primeira")); }), 0);
@@ -206,12 +213,16 @@ TEST_F(Log, FailedWriteRaisesAndKeepsTheOldFile)
             });
             bool levantou = false;
             try {
-                TGenerico::PGeraLog(QStringLiteral("terceira"));
+                if (emGrupo)
+                    TGenerico::PGeraLog(QStringList{QStringLiteral("terceira"), QStringLiteral("terceira b")});
+                else
+                    TGenerico::PGeraLog(QStringLiteral("terceira"));
             } catch (const EErro&) {
                 levantou = true;
             }
             TDisco::PDefineObservador({});
-            const std::string caso = (acrescimo ? "append, step " : "rewrite, step ") + std::to_string(passo);
+            const std::string caso = (acrescimo ? "append" : "rewrite") + std::string(emGrupo ? " of a group" : "") +
+                                     ", step " + std::to_string(passo);
             if (!levantou) {
                 EXPECT_GT(passo, 2) << caso << ": no step failed";
                 break; // past the last step
@@ -229,14 +240,17 @@ TEST_F(Log, FailedWriteRaisesAndKeepsTheOldFile)
     }
 }
 
-// The program killed at each step of an entry, and in the middle of each
-// write: when it runs again, every earlier entry is there whole, the entry it
-// was writing is there whole or not at all, and the next starts on its own line.
+// The program killed at each step of an entry or a group of them, and in
+// the middle of each write: when it runs again, every earlier entry is there
+// whole, the entries it was writing are there whole or none of them, and the
+// next starts on its own line.
 TEST_F(Log, CrashAtAnyStepLosesNoEarlierEntry)
 {
     constexpr int cMorreu = 42;
     constexpr int cNaoSeAplica = 43;
-    for (const bool acrescimo : {false, true}) {
+    const QStringList grupo{QStringLiteral("terceira\rPreço"), QStringLiteral("terceira b")};
+    for (const auto& [acrescimo, emGrupo] : {std::pair{false, false}, std::pair{true, false}, std::pair{false, true},
+                                             std::pair{true, true}}) {
         for (int passo = 0, fim = 0; !fim; ++passo) {
             for (const bool noMeio : {false, true}) {
                 const TDiretorioTeste dir;
@@ -255,10 +269,13 @@ TEST_F(Log, CrashAtAnyStepLosesNoEarlierEntry)
                                             p.vPosicao);
                         ::_exit(cMorreu);
                     });
-                    TGenerico::PGeraLog(QStringLiteral("terceira\rPreço"));
+                    if (emGrupo)
+                        TGenerico::PGeraLog(grupo);
+                    else
+                        TGenerico::PGeraLog(grupo.first());
                 });
-                const std::string caso = (acrescimo ? "append" : "rewrite") + std::string(", step ") +
-                                         std::to_string(passo) + (noMeio ? ", write cut in half" : "");
+                const std::string caso = (acrescimo ? "append" : "rewrite") + std::string(emGrupo ? " of a group" : "") +
+                                         ", step " + std::to_string(passo) + (noMeio ? ", write cut in half" : "");
                 if (saida == 0) {
                     fim = 1; // past the last step
                     break;
@@ -272,18 +289,148 @@ TEST_F(Log, CrashAtAnyStepLosesNoEarlierEntry)
                     anteriores.append(QStringLiteral("segunda"));
                 const QString obtido = FTextoSemCarimbo(dir.FLe(vNome));
                 const QString sem = QString::fromLatin1(FLogEsperado(anteriores + QStringList{QStringLiteral("quarta")}));
-                const QString com = QString::fromLatin1(
-                    FLogEsperado(anteriores + QStringList{QStringLiteral("terceira\rPre\xE7o"), QStringLiteral("quarta")}));
+                QStringList escritas{QStringLiteral("terceira\rPre\xE7o")};
+                if (emGrupo)
+                    escritas.append(grupo.last());
+                const QString com =
+                    QString::fromLatin1(FLogEsperado(anteriores + escritas + QStringList{QStringLiteral("quarta")}));
                 EXPECT_TRUE(obtido == sem || obtido == com) << caso << "\n" << FVisivel(obtido.toLatin1());
             }
         }
     }
 }
 
+// A power cut after an append returned, before the log file itself reached
+// the disk: its new end is there in full, in part (the space reserved for it
+// or not) or not at all, and only the redo record, synced, holds it. The
+// recovery makes the file exactly what the append wrote. The append before
+// it was deferred too: the bytes the record's guard is taken from are its.
+TEST_F(Log, CutBeforeTheLogsOwnSyncIsCompletedFromTheRecord)
+{
+    const QString antesNome = QStringLiteral("antes.log");
+    for (const bool emGrupo : {false, true}) {
+        const TDiretorioTeste dir;
+        const QStringList ultimas = emGrupo ? QStringList{QStringLiteral("terceira\rPreço"), QStringLiteral("quarta")}
+                                            : QStringList{QStringLiteral("terceira\rPreço")};
+        // Ended with nothing synced after the last call, as by the cut.
+        ASSERT_EQ(FNoutroProcesso([&] {
+                      TGenerico::PGeraLog(QStringLiteral("primeira"));
+                      TGenerico::PGeraLog(QStringLiteral("segunda\rSl: 01"));
+                      // Synced before the next record is written: what the disk holds.
+                      QFile::copy(dir.FCaminho(vNome), dir.FCaminho(antesNome));
+                      TGenerico::PGeraLog(ultimas);
+                  }),
+                  0);
+        const QByteArray antes = dir.FLe(antesNome);
+        const QByteArray depois = dir.FLe(vNome);
+        const QByteArray registro = dir.FLe(cRefazer);
+        ASSERT_EQ(FTextoSemCarimbo(depois),
+                  QString::fromLatin1(FLogEsperado(QStringList{QStringLiteral("primeira"), QStringLiteral("segunda\rSl: 01")} +
+                                                   QStringList{QStringLiteral("terceira\rPre\xE7o")} +
+                                                   (emGrupo ? QStringList{QStringLiteral("quarta")} : QStringList{}))))
+            << FVisivel(depois);
+        ASSERT_TRUE(registro.startsWith("TNXREF01")) << "the record of the last append was annulled";
+        qsizetype inicio = 0;
+        while (antes.at(inicio) == depois.at(inicio))
+            ++inicio;
+        const qsizetype meio = (inicio + depois.size()) / 2;
+        const QByteArray rasgado = depois.left(meio) + antes.mid(meio);
+        const struct {
+            const char* vNome;
+            QByteArray vLog;
+        } cortes[] = {
+            {"new end lost", antes},
+            {"new end lost, its space reserved", QByteArray(antes).leftJustified(depois.size(), '\0')},
+            {"new end torn", rasgado},
+            {"new end torn, its space reserved", QByteArray(rasgado).leftJustified(depois.size(), '\0')},
+            {"new end whole", depois},
+        };
+        for (const auto& corte : cortes) {
+            dir.PGrava(vNome, corte.vLog);
+            dir.PGrava(cRefazer, registro);
+            EXPECT_TRUE(TGenerico::FTemEntradaNoLog(QDate::currentDate(), ultimas.last())) << corte.vNome;
+            EXPECT_EQ(dir.FLe(vNome), depois) << corte.vNome << (emGrupo ? ", group" : "") << "\n"
+                                              << FVisivel(dir.FLe(vNome));
+        }
+    }
+}
+
+// Until the log is synced, the redo record is all that holds an appended
+// end: on no path (appends one by one or in a group, a look for an entry,
+// the event loop's turn, a rewrite) may the next record replace it, or an
+// annulment void it, while the log has writes not yet on disk.
+TEST_F(Log, RecordOutlivesEveryUnsyncedWriteOfTheLog)
+{
+    const QString log = QDir::cleanPath(vDir.FCaminho(vNome));
+    const QString refazer = QDir::cleanPath(vDir.FCaminho(cRefazer));
+    bool logNaoSincronizado = false;
+    QStringList quebras;
+    QString chamada;
+    TDisco::PDefineObservador([&](const TDisco::TPasso& p) {
+        const QString caminho = QDir::cleanPath(p.vCaminho);
+        if (caminho == log)
+            logNaoSincronizado = p.vTipo != TDisco::TTipo::Sincroniza &&
+                                 (logNaoSincronizado || p.vTipo == TDisco::TTipo::Grava ||
+                                  p.vTipo == TDisco::TTipo::Reserva || p.vTipo == TDisco::TTipo::Trunca);
+        else if (caminho == refazer && p.vTipo == TDisco::TTipo::Grava && logNaoSincronizado)
+            quebras.append(chamada);
+    });
+    const auto entrada = [&](const QStringList& pTextos) {
+        chamada = pTextos.join(QLatin1Char('+'));
+        TGenerico::PGeraLog(pTextos);
+    };
+    entrada({QStringLiteral("primeira")});
+    entrada({QStringLiteral("segunda")});
+    entrada({QStringLiteral("terceira")});
+    entrada({QStringLiteral("quarta"), QStringLiteral("quinta")});
+    chamada = QStringLiteral("FTemEntradaNoLog");
+    EXPECT_TRUE(TGenerico::FTemEntradaNoLog(QDate::currentDate(), QStringLiteral("quinta")));
+    entrada({QStringLiteral("sexta")});
+    chamada = QStringLiteral("the event loop's turn");
+    QCoreApplication::processEvents();
+    entrada({QStringLiteral("sétima")});
+    vDir.PGrava(vNome + QStringLiteral(".outro"), vDir.FLe(vNome));
+    ASSERT_EQ(::rename(QFile::encodeName(vDir.FCaminho(vNome + QStringLiteral(".outro"))).constData(),
+                       QFile::encodeName(vDir.FCaminho(vNome)).constData()),
+              0);
+    entrada({QStringLiteral("oitava, by a rewrite")});
+    TDisco::PDefineObservador({});
+    EXPECT_TRUE(quebras.isEmpty()) << "record written over while the log was unsynced, in: "
+                                   << quebras.join(QStringLiteral(", ")).toStdString();
+}
+
+// The log's own sync runs when the event loop next gets its turn; failing
+// there it raises nothing into the loop, and the record, still valid, is
+// concluded by the next entry.
+TEST_F(Log, LogsOwnSyncRunsOnTheEventLoopsNextTurn)
+{
+    TGenerico::PGeraLog(QStringLiteral("primeira"));
+    TGenerico::PGeraLog(QStringLiteral("segunda"));
+    ASSERT_TRUE(TFinalArquivo::FHaPendente());
+    TDisco::PDefineObservador([](const TDisco::TPasso& p) {
+        if (p.vTipo == TDisco::TTipo::Sincroniza)
+            throw EErro(QStringLiteral("erro de E/S"));
+    });
+    QCoreApplication::processEvents();
+    TDisco::PDefineObservador({});
+    EXPECT_TRUE(TFinalArquivo::FHaPendente());
+    EXPECT_TRUE(vDir.FLe(cRefazer).startsWith("TNXREF01")) << "the record of an unsynced append was annulled";
+
+    TGenerico::PGeraLog(QStringLiteral("terceira"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(TFinalArquivo::FHaPendente());
+    EXPECT_TRUE(vDir.FLe(cRefazer).startsWith(QByteArray(8, '\0'))) << "the record of a synced append is still valid";
+    EXPECT_EQ(FTextoSemCarimbo(vDir.FLe(vNome)),
+              QString::fromLatin1(FLogEsperado({QStringLiteral("primeira"), QStringLiteral("segunda"),
+                                                QStringLiteral("terceira")})));
+}
+
 // Files another program left or changed, with odd line ends or none at the
 // end, a byte-order mark, an entry cut short: entries written while the
 // file is as this process left it are appended, the others rewrite it, and
-// either way the bytes are those of rewriting the whole file every time.
+// either way the bytes are those of rewriting the whole file every time,
+// whether the later entries come one by one or as one group (one sync of
+// the redo record when appended, one rewrite otherwise).
 TEST_F(Log, AppendGivesTheBytesOfTheWholeRewrite)
 {
     using TMuda = std::function<void(const TDiretorioTeste&, const QString&)>;
@@ -317,29 +464,49 @@ TEST_F(Log, AppendGivesTheBytesOfTheWholeRewrite)
                            QFile::encodeName(d.FCaminho(n)).constData()),
                   0);
     };
+    // Line ends of every kind inside an entry that is not the last.
+    const QStringList seguintes{QString::fromLatin1("Pre\xE7o: 5,799\rBi: 03\nLitragem\r\n1,500"), QString()};
     for (const auto& caso : casos) {
-        QString porCaminho[2];
-        for (const bool sempreReescreve : {false, true}) {
-            const TDiretorioTeste dir;
-            if (!caso.vInicial.isEmpty())
-                dir.PGrava(vNome, caso.vInicial);
-            TPassos passos;
-            TGenerico::PGeraLog(QStringLiteral("Sl: 01\rBo: 02"));
-            caso.vEntre(dir, vNome);
-            EXPECT_TRUE(passos.FReescreveu()) << caso.vNome << ": a file this process never wrote";
-            for (const auto& [texto, acrescenta] : {std::pair{"Pre\xE7o: 5,799", caso.vAcrescentaSegunda},
-                                                    std::pair{"", caso.vAcrescentaTerceira}}) {
-                if (sempreReescreve)
-                    copia(dir, vNome);
-                TGenerico::PGeraLog(QString::fromLatin1(texto));
-                EXPECT_EQ(passos.FReescreveu(), sempreReescreve || !acrescenta) << caso.vNome << ", entry " << texto;
+        std::map<std::pair<bool, bool>, QString> porCaminho;
+        for (const bool emGrupo : {false, true}) {
+            for (const bool sempreReescreve : {false, true}) {
+                const TDiretorioTeste dir;
+                if (!caso.vInicial.isEmpty())
+                    dir.PGrava(vNome, caso.vInicial);
+                TPassos passos;
+                TGenerico::PGeraLog(QStringLiteral("Sl: 01\rBo: 02"));
+                caso.vEntre(dir, vNome);
+                EXPECT_TRUE(passos.FReescreveu()) << caso.vNome << ": a file this process never wrote";
+                if (emGrupo) {
+                    if (sempreReescreve)
+                        copia(dir, vNome);
+                    TGenerico::PGeraLog(seguintes);
+                    const bool acrescenta = !sempreReescreve && caso.vAcrescentaSegunda;
+                    if (acrescenta)
+                        EXPECT_EQ(passos.FConta(TDisco::TTipo::Sincroniza), 1) << caso.vNome << ", group";
+                    else
+                        EXPECT_EQ(passos.FConta(TDisco::TTipo::Renomeia), 1) << caso.vNome << ", group";
+                    EXPECT_EQ(passos.FReescreveu(), !acrescenta) << caso.vNome << ", group";
+                } else {
+                    for (const auto& [texto, acrescenta] : {std::pair{seguintes.first(), caso.vAcrescentaSegunda},
+                                                            std::pair{seguintes.last(), caso.vAcrescentaTerceira}}) {
+                        if (sempreReescreve)
+                            copia(dir, vNome);
+                        TGenerico::PGeraLog(texto);
+                        EXPECT_EQ(passos.FReescreveu(), sempreReescreve || !acrescenta)
+                            << caso.vNome << ", entry " << texto.toStdString();
+                    }
+                }
+                porCaminho[{emGrupo, sempreReescreve}] = FTextoSemCarimbo(dir.FLe(vNome));
             }
-            porCaminho[sempreReescreve] = FTextoSemCarimbo(dir.FLe(vNome));
         }
-        EXPECT_EQ(porCaminho[0], porCaminho[1]) << caso.vNome;
-        EXPECT_TRUE(porCaminho[0].endsWith(QStringLiteral("Data / Hora: T\r") + QString::fromLatin1(cTracos) +
-                                           QStringLiteral("\r\r") + QString::fromLatin1(cTracos) + QStringLiteral("\r\n")))
-            << caso.vNome << "\n" << FVisivel(porCaminho[0].toLatin1());
+        const QString& umAUm = porCaminho[{false, false}];
+        for (const auto& [modo, texto] : porCaminho)
+            EXPECT_EQ(texto, umAUm) << caso.vNome << (modo.first ? ", as a group" : ", one by one")
+                                    << (modo.second ? ", rewritten" : ", appended");
+        EXPECT_TRUE(umAUm.endsWith(QStringLiteral("Data / Hora: T\r") + QString::fromLatin1(cTracos) +
+                                   QStringLiteral("\r\r") + QString::fromLatin1(cTracos) + QStringLiteral("\r\n")))
+            << caso.vNome << "\n" << FVisivel(umAUm.toLatin1());
     }
 }
 
