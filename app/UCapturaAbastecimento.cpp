@@ -11,6 +11,8 @@
 #include <QScopeGuard>
 #include <QTableView>
 
+#include <future>
+
 #include <limits>
 #include <set>
 #include <utility>
@@ -366,7 +368,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     abastecimento->SetValor(TGenerico::FArredondaValor(abastecimento->Precounit() * abastecimento->Litragem()));
     abastecimento->SetDataHora(momento);
     if (FJaGravado(pEntrada, *abastecimento)) {
-        PRegistraGravado(pEntrada, FTextoLog(l, *abastecimento), true);
+        PRegistraRetomada(pEntrada, FTextoLog(l, *abastecimento));
         PRecarregaGrade();
         return TFim::Gravado;
     }
@@ -375,15 +377,34 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     // A failure that may pass raises and leaves the capture pending; a
     // refusal for good has been logged with its reason and its Id is used
     // up: retrying would only be refused again, so it ends here.
-    const bool gravado = BancoDados->FGravaAbastecimento(*abastecimento);
+    const bool gravado = BancoDados->FInsereAbastecimento(*abastecimento);
+    const QString texto = FTextoLog(l, *abastecimento);
+    // The entry goes to disk while the numbering moves on: a crash between
+    // the two leaves the capture open, and the capture taken up again does
+    // not write an entry the log already holds.
+    std::shared_future<void> entrada;
+    if (gravado)
+        entrada = TGenerico::FGeraLogEmParalelo(texto);
+    try {
+        // The Id is used up whether or not the row went in.
+        BancoDados->PAvancaNumeracao(abastecimento->Id());
+    } catch (const EErro&) {
+        if (entrada.valid())
+            entrada.wait();
+        throw;
+    }
     if (gravado) {
-        PRegistraGravado(pEntrada, FTextoLog(l, *abastecimento), false);
+        // Ended only once its entry is in the log, as a capture taken up again
+        // does (PRegistraRetomada).
+        vGravada = true;
+        entrada.get();
+        PConclui(pEntrada);
     } else {
         // A refusal leaves no row for a retry to find: were its end lost to a
         // power cut, the start-up would insert it again under a new Id, to be
         // refused again. Refusals are rare; the sync costs nothing else.
         PConclui(pEntrada, true);
-        TGenerico::PGeraLog(FTextoLog(l, *abastecimento));
+        TGenerico::PGeraLog(texto);
     }
     PRecarregaGrade();
     return gravado ? TFim::Gravado : TFim::Recusado;
@@ -459,11 +480,10 @@ void TCapturaAbastecimento::PConclui(const TDiarioAbastecimentos::TEntrada& pEnt
 // the row, and writes the entry only when the log does not hold it yet. (The
 // end of a capture is not synced; had it come first, a cut could keep it and
 // lose the entry, or lose it and have the entry written twice.)
-void TCapturaAbastecimento::PRegistraGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto,
-                                             bool pRetomada)
+void TCapturaAbastecimento::PRegistraRetomada(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto)
 {
     vGravada = true;
-    if (!pRetomada || !FJaNoLog(pEntrada, pTexto))
+    if (!FJaNoLog(pEntrada, pTexto))
         TGenerico::PGeraLog(pTexto);
     PConclui(pEntrada);
 }

@@ -87,7 +87,7 @@ private:
     TFim FCaptura(TDiarioAbastecimentos::TEntrada& pEntrada);
     bool FJaGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, TAbastecimento& pAbastecimento);
     void PConclui(const TDiarioAbastecimentos::TEntrada& pEntrada, bool pSincroniza = false);
-    void PRegistraGravado(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto, bool pRetomada);
+    void PRegistraRetomada(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto);
     static bool FJaNoLog(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto);
     void PRecarregaGrade();
     void PRegistraDataInvalida(const TLeitura& pLeitura);

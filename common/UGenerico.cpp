@@ -15,6 +15,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <future>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -271,6 +272,11 @@ QString FDoisDigitos(int pNumero)
 
 bool vSincroniaAgendada = false; // under vTravaLog
 
+// The entry written on a thread of its own, if one was; every later entry,
+// and every look into the log, waits for it.
+std::mutex vTravaParalelo;
+std::shared_future<void> vEmParalelo;
+
 // Run by the event loop: it must not raise. A failed sync leaves the record
 // valid, and the next entry or recovery concludes it.
 void PConcluiSincroniaAgendada() noexcept
@@ -368,6 +374,7 @@ QString TGenerico::FArquivoLog(const QDate& pData)
 
 bool TGenerico::FTemEntradaNoLog(const QDate& pData, const QString& pDados)
 {
+    PAguardaEmParalelo();
     const std::lock_guard trava(vTravaLog);
     // An append a crash cut short is completed first: it may be this entry.
     if (TFinalArquivo::FRecupera(FArquivoRefazer()))
@@ -455,6 +462,38 @@ void TGenerico::PGeraLog(const QString& pDados)
 }
 
 void TGenerico::PGeraLog(const QStringList& pEntradas)
+{
+    PAguardaEmParalelo();
+    PGravaEntradas(pEntradas);
+}
+
+std::shared_future<void> TGenerico::FGeraLogEmParalelo(const QString& pDados)
+{
+    std::promise<void> recolhida;
+    if (TLoteLog::FRecolhe(pDados)) {
+        recolhida.set_value();
+        return recolhida.get_future().share();
+    }
+    const std::lock_guard trava(vTravaParalelo);
+    // One on its way at a time: the entries keep the order they were made in.
+    if (vEmParalelo.valid())
+        vEmParalelo.wait();
+    vEmParalelo = std::async(std::launch::async, [pDados] { PGravaEntradas({pDados}); }).share();
+    return vEmParalelo;
+}
+
+void TGenerico::PAguardaEmParalelo()
+{
+    std::shared_future<void> emParalelo;
+    {
+        const std::lock_guard trava(vTravaParalelo);
+        emParalelo = vEmParalelo;
+    }
+    if (emParalelo.valid())
+        emParalelo.wait(); // its failure is its caller's to report
+}
+
+void TGenerico::PGravaEntradas(const QStringList& pEntradas)
 {
     if (pEntradas.isEmpty())
         return;

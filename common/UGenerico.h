@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <future>
+
 class QTableView;
 
 // The helpers every part of the program calls. They need no instance, so they
@@ -26,6 +28,10 @@ public:
     // per entry, at the cost of one. All or none: when it raises, no entry of
     // the group is written.
     static void PGeraLog(const QStringList& pEntradas);
+    // The entry is written on a thread of its own while the caller goes on
+    // with other disk work; it is on disk once the answer is ready, whose
+    // get() raises what PGeraLog would have. Every later entry waits for it.
+    static std::shared_future<void> FGeraLogEmParalelo(const QString& pDados);
 
     static QString FCompletaZero(int Numero, int Quantidade);
     static QString FCompletaEspaco(const QString& Texto, int Quantidade);
@@ -74,6 +80,10 @@ public:
     static QStringList FDivideLinhas(const QString& pTexto);
     // Makes pTexto the same lines, each ended by CR LF.
     static void PRedivideLinhas(QString& pTexto);
+
+private:
+    static void PAguardaEmParalelo();
+    static void PGravaEntradas(const QStringList& pEntradas);
 };
 
 // The shared helpers object, made by the main window at start-up. Its
