@@ -377,6 +377,10 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     // A failure that may pass raises and leaves the capture pending; a
     // refusal for good has been logged with its reason and its Id is used
     // up: retrying would only be refused again, so it ends here.
+    // The next Id is written beside the settings file while the insert
+    // runs; it replaces the file only once the insert has ended.
+    auto numeracao = std::async(std::launch::async,
+                                [id = abastecimento->Id()] { return TBancoDados::FPreparaNumeracao(id); });
     const bool gravado = BancoDados->FInsereAbastecimento(*abastecimento);
     const QString texto = FTextoLog(l, *abastecimento);
     // The entry goes to disk while the numbering moves on: a crash between
@@ -387,7 +391,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
         entrada = TGenerico::FGeraLogEmParalelo(texto);
     try {
         // The Id is used up whether or not the row went in.
-        BancoDados->PAvancaNumeracao(abastecimento->Id());
+        BancoDados->PAvancaNumeracao(abastecimento->Id(), numeracao.get());
     } catch (const EErro&) {
         if (entrada.valid())
             entrada.wait();

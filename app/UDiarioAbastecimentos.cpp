@@ -5,6 +5,7 @@
 #include "UErro.h"
 #include "UGravacaoAtomica.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -57,9 +58,15 @@ QString TDiarioAbastecimentos::FCaminhoPadrao()
     return TDiretorioPrograma::FArquivo(QStringLiteral("ConcentradorTarnex.jrn"));
 }
 
-TDiarioAbastecimentos::TDiarioAbastecimentos(QString pCaminho) : vCaminho(std::move(pCaminho))
+TDiarioAbastecimentos::TDiarioAbastecimentos(QString pCaminho)
+    : vCaminho(std::move(pCaminho)), vContexto(std::make_unique<QObject>())
 {
     PLe();
+}
+
+TDiarioAbastecimentos::~TDiarioAbastecimentos()
+{
+    PConcluiEsvaziamento();
 }
 
 void TDiarioAbastecimentos::PLe()
@@ -125,7 +132,9 @@ void TDiarioAbastecimentos::PAplica(const QByteArray& pLinha)
 
 void TDiarioAbastecimentos::PAcrescenta(const QByteArray& pLinha, bool pSincroniza)
 {
-    const QByteArray linha = pLinha + '\n';
+    // An end left for the emptying goes ahead of what comes after it.
+    const QByteArray linha =
+        (vFimPendente ? "F " + QByteArray::number(*vFimPendente) + '\n' : QByteArray()) + pLinha + '\n';
     const bool novo = !QFileInfo::exists(vCaminho);
     const TDescritorArquivo fd = TDisco::FAbre(vCaminho, O_WRONLY | O_CREAT, 0600);
     struct stat antes {};
@@ -152,6 +161,7 @@ void TDiarioAbastecimentos::PAcrescenta(const QByteArray& pLinha, bool pSincroni
     if (novo)
         TDisco::PSincronizaDiretorio(vCaminho);
     vTamanho = antes.st_size + linha.size();
+    vFimPendente.reset();
 }
 
 qint64 TDiarioAbastecimentos::FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
@@ -220,6 +230,17 @@ void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
 
 void TDiarioAbastecimentos::PConclui(qint64 pNumero, bool pSincroniza)
 {
+    // The last thing the journal held, with no delivery to remember: the
+    // journal emptied says as much as its end would, and is not synced
+    // either.
+    const auto aberta = vAbertas.find(pNumero);
+    if (!pSincroniza && vAbertas.size() == 1 && aberta != vAbertas.end() && !aberta->second.vEntrega &&
+        vConcluidas.empty() && !vFimPendente) {
+        vAbertas.clear();
+        vFimPendente = pNumero;
+        PAgendaEsvaziamento();
+        return;
+    }
     // Mostly not synced: if it is lost, the retry finds the row and stores
     // nothing.
     PAcrescenta("F " + QByteArray::number(pNumero), pSincroniza);
@@ -290,20 +311,58 @@ void TDiarioAbastecimentos::PEsquece(const QString& pInstancia, qint64 pAbaixoDe
         vConcluidas.erase(concluidas);
 }
 
+bool TDiarioAbastecimentos::FEsvazia()
+{
+    if (vTamanho == 0)
+        return true;
+    try {
+        const TDescritorArquivo fd = TDisco::FAbre(vCaminho, O_WRONLY);
+        TDisco::PTrunca(fd.get(), 0, vCaminho);
+        vTamanho = 0;
+        vFimPendente.reset();
+        return true;
+    } catch (const EErro&) {
+        return false;
+    }
+}
+
+// The end of the last capture is not written: the journal is emptied when
+// the program is next idle, off the capture's way, or the end goes ahead of
+// the next line appended. Lost to a crash, either leaves the capture to be
+// taken up again, which finds its row, as a lost end would.
+void TDiarioAbastecimentos::PAgendaEsvaziamento()
+{
+    if (vEsvaziamentoAgendado || !QCoreApplication::instance())
+        return;
+    vEsvaziamentoAgendado = QMetaObject::invokeMethod(
+        vContexto.get(),
+        [this] {
+            vEsvaziamentoAgendado = false;
+            PConcluiEsvaziamento();
+        },
+        Qt::QueuedConnection);
+}
+
+void TDiarioAbastecimentos::PConcluiEsvaziamento()
+{
+    if (!vFimPendente)
+        return;
+    if (vAbertas.empty() && vConcluidas.empty() && FEsvazia())
+        return;
+    try {
+        PAcrescenta(QByteArray(), false);
+    } catch (const EErro&) {
+        // the capture is taken up again at the next start, and finds its row
+    }
+}
+
 void TDiarioAbastecimentos::PCompacta()
 {
     if (vAbertas.empty() && vConcluidas.empty()) {
         // Once every capture has ended and the component has forgotten
-        // every delivery, the journal holds nothing worth keeping.
-        if (vTamanho > 0) {
-            try {
-                const TDescritorArquivo fd = TDisco::FAbre(vCaminho, O_WRONLY);
-                TDisco::PTrunca(fd.get(), 0, vCaminho);
-                vTamanho = 0;
-            } catch (const EErro&) {
-                // the longer journal says the same
-            }
-        }
+        // every delivery, the journal holds nothing worth keeping; when it
+        // cannot be emptied, the longer journal says the same.
+        FEsvazia();
         return;
     }
     if (vTamanho <= cTamanhoCompactacao)
@@ -314,6 +373,7 @@ void TDiarioAbastecimentos::PCompacta()
     try {
         TGravacaoAtomica::PGrava(vCaminho, conteudo);
         vTamanho = conteudo.size();
+        vFimPendente.reset(); // what was left open is no longer in the file
     } catch (const EErro&) {
         // The longer journal says the same; the next append says what fails.
     }

@@ -4,7 +4,10 @@
 #include <QList>
 #include <QString>
 
+#include <QObject>
+
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <vector>
@@ -45,6 +48,9 @@ public:
 
     // Reads what earlier runs left; a last line torn by a crash is cut away.
     explicit TDiarioAbastecimentos(QString pCaminho);
+    ~TDiarioAbastecimentos();
+    TDiarioAbastecimentos(const TDiarioAbastecimentos&) = delete;
+    TDiarioAbastecimentos& operator=(const TDiarioAbastecimentos&) = delete;
 
     // Raise EErro when the journal cannot be written.
     qint64 FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
@@ -92,6 +98,9 @@ private:
     void PAcrescenta(const QByteArray& pLinha, bool pSincroniza);
     void PEsquece(const QString& pInstancia, qint64 pAbaixoDe);
     void PCompacta();
+    bool FEsvazia();
+    void PAgendaEsvaziamento();
+    void PConcluiEsvaziamento();
     QByteArray FConteudoCompacto() const;
 
     QString vCaminho;
@@ -103,4 +112,9 @@ private:
     // reports them forgotten.
     std::map<QString, std::set<qint64>> vConcluidas;
     std::map<QString, qint64> vBases;
+    // The capture whose end waits for the journal to be emptied.
+    std::optional<qint64> vFimPendente;
+    bool vEsvaziamentoAgendado = false;
+    // Queued calls die with it.
+    std::unique_ptr<QObject> vContexto;
 };

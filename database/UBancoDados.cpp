@@ -146,10 +146,10 @@ bool TBancoDados::FInsereAbastecimento(const TAbastecimento& pAbastecimento)
     return resultado;
 }
 
-void TBancoDados::PAvancaNumeracao(int pId)
+void TBancoDados::PAvancaNumeracao(int pId, std::unique_ptr<TGravacaoPreparada> pPreparada)
 {
     try {
-        PAvancaId(pId);
+        PAvancaId(pId, std::move(pPreparada));
     } catch (const ENumeracaoPendente&) {
         throw;
     } catch (const EErro& erro) {
@@ -163,7 +163,7 @@ void TBancoDados::PRetomaNumeracao(int pId, int pSequencia)
         if (pId == 9999 && FRetornaSequencia() > pSequencia)
             PGravaId(1);
         else
-            PAvancaId(pId);
+            PAvancaId(pId, nullptr);
     } catch (const ENumeracaoPendente&) {
         throw;
     } catch (const EErro& erro) {
@@ -171,7 +171,29 @@ void TBancoDados::PRetomaNumeracao(int pId, int pSequencia)
     }
 }
 
-void TBancoDados::PAvancaId(int pId)
+namespace {
+
+int FProximoId(int pId)
+{
+    // Past the 32-bit range the count starts again rather than overflow.
+    return pId == std::numeric_limits<int>::max() ? 1 : pId + 1;
+}
+
+} // namespace
+
+std::unique_ptr<TGravacaoPreparada> TBancoDados::FPreparaNumeracao(int pId)
+{
+    if (pId == 9999)
+        return nullptr; // the sequence rises first
+    try {
+        return TArquivoIni(TParametros::FCaminhoArquivo())
+            .FPreparaTexto(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), QString::number(FProximoId(pId)));
+    } catch (const EErro&) {
+        return nullptr;
+    }
+}
+
+void TBancoDados::PAvancaId(int pId, std::unique_ptr<TGravacaoPreparada> pPreparada)
 {
     if (pId == 9999) {
         // Starting the Id again at 1 in a sequence that did not rise would
@@ -184,8 +206,7 @@ void TBancoDados::PAvancaId(int pId)
         PGravaId(1);
         return;
     }
-    // Past the 32-bit range the count starts again rather than overflow.
-    PGravaId(pId == std::numeric_limits<int>::max() ? 1 : pId + 1);
+    PGravaId(FProximoId(pId), std::move(pPreparada));
 }
 
 bool TBancoDados::FExisteAbastecimento(const TAbastecimento& pAbastecimento)
@@ -218,10 +239,13 @@ bool TBancoDados::FAlteraSequencia()
     return true;
 }
 
-void TBancoDados::PGravaId(int pId)
+void TBancoDados::PGravaId(int pId, std::unique_ptr<TGravacaoPreparada> pPreparada)
 {
     try {
-        TArquivoIni(TParametros::FCaminhoArquivo()).PGravaInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), pId);
+        if (pPreparada)
+            pPreparada->PConclui();
+        else
+            TArquivoIni(TParametros::FCaminhoArquivo()).PGravaInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), pId);
     } catch (const EErro&) {
         if (Parametros)
             Parametros->PGuardaIdNaoGravado(pId);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UFirebird.h"
+#include "UGravacaoAtomica.h"
 
 #include <memory>
 
@@ -40,7 +41,15 @@ public:
     // or the sequence raised and Id 1 after 9999. Raises ENumeracaoPendente,
     // leaving the Id as it was, when the sequence could not be raised or the
     // settings file not written.
-    void PAvancaNumeracao(int pId);
+    // pPreparada: the write of the next Id, made ahead by FPreparaNumeracao
+    // (it is concluded here, or dropped at the wrap); without it the file is
+    // written now.
+    void PAvancaNumeracao(int pId, std::unique_ptr<TGravacaoPreparada> pPreparada = nullptr);
+    // The settings file as PAvancaNumeracao(pId) will write it, on disk
+    // beside it, so that the insert and that write overlap; nothing at the
+    // wrap, or when it cannot be written (PAvancaNumeracao then says why).
+    // Reads and writes files only: any thread may call it.
+    static std::unique_ptr<TGravacaoPreparada> FPreparaNumeracao(int pId);
     // The same past a fueling stored as (pSequencia, pId) by a capture that
     // died before moving the numbering on: at the wrap the sequence may have
     // risen already, and must not rise twice.
@@ -88,8 +97,8 @@ private:
     void PRegistraFalhaConexao(const QString& pTexto);
     bool FAlteraSequencia();
     std::unique_ptr<TAbastecimento> FDadosProduto(const TResultadoSql& pDados);
-    void PAvancaId(int pId);
-    void PGravaId(int pId);
+    void PAvancaId(int pId, std::unique_ptr<TGravacaoPreparada> pPreparada);
+    void PGravaId(int pId, std::unique_ptr<TGravacaoPreparada> pPreparada = nullptr);
 
     TConexaoFirebird vConexao;
     bool vFimSolicitado = false;

@@ -258,9 +258,15 @@ bool TArquivoIni::FLeBooleano(const QString& pSecao, const QString& pChave, bool
 
 void TArquivoIni::PGravaTexto(const QString& pSecao, const QString& pChave, const QString& pValor) const
 {
+    FPreparaTexto(pSecao, pChave, pValor)->PConclui();
+}
+
+std::unique_ptr<TGravacaoPreparada> TArquivoIni::FPreparaTexto(const QString& pSecao, const QString& pChave,
+                                                               const QString& pValor) const
+{
     TDocumento documento = FCarrega(vCaminho, true);
     PAlteraDocumento(documento, pSecao, pChave, pValor);
-    TGravacaoAtomica::PGrava(vCaminho, FCodifica(FTexto(documento), documento.vCodificacao));
+    return TGravacaoAtomica::FPrepara(vCaminho, FCodifica(FTexto(documento), documento.vCodificacao));
 }
 
 void TArquivoIni::PGravaInteiro(const QString& pSecao, const QString& pChave, int pValor) const

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "UGravacaoAtomica.h"
+
 #include <QString>
+
+#include <memory>
 
 // A settings file with the semantics station software has always relied on:
 // sections and keys found without regard to case, blanks around names and
@@ -23,6 +27,10 @@ public:
     void PGravaTexto(const QString& pSecao, const QString& pChave, const QString& pValor) const;
     void PGravaInteiro(const QString& pSecao, const QString& pChave, int pValor) const;
     void PGravaBooleano(const QString& pSecao, const QString& pChave, bool pValor) const;
+    // PGravaTexto in two steps: the file as it would be written is on disk
+    // beside it now, and replaces it at the answer's PConclui.
+    std::unique_ptr<TGravacaoPreparada> FPreparaTexto(const QString& pSecao, const QString& pChave,
+                                                      const QString& pValor) const;
 
     const QString& Caminho() const { return vCaminho; }
 

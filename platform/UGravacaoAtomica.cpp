@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,7 +47,16 @@ void PCopiaPermissoes(const QByteArray& pDestino, int pDescritor)
 
 void TGravacaoAtomica::PGrava(const QString& pCaminho, const QByteArray& pDados)
 {
-    TTemporario temporario(pCaminho + QLatin1Char('.') + QString::number(::getpid()) + QStringLiteral(".tmp"));
+    FPrepara(pCaminho, pDados)->PConclui();
+}
+
+std::unique_ptr<TGravacaoPreparada> TGravacaoAtomica::FPrepara(const QString& pCaminho, const QByteArray& pDados)
+{
+    // A name of its own for each: a replacement prepared on another thread
+    // must not share its temporary file with one made meanwhile.
+    static std::atomic<unsigned> vContador{0};
+    TTemporario temporario(pCaminho + QLatin1Char('.') + QString::number(::getpid()) + QLatin1Char('.') +
+                           QString::number(vContador++) + QStringLiteral(".tmp"));
     TDescritorArquivo descritor(
         ::open(QFile::encodeName(temporario.vNome).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!descritor.FAberto())
@@ -55,12 +66,24 @@ void TGravacaoAtomica::PGrava(const QString& pCaminho, const QByteArray& pDados)
     TDisco::PSincroniza(descritor.get(), pCaminho, true);
     if (descritor.FFecha() != 0)
         TDisco::PFalha(pCaminho, errno);
+    temporario.vRenomeado = true; // from here on the prepared write answers for it
+    return std::make_unique<TGravacaoPreparada>(pCaminho, temporario.vNome);
+}
+
+TGravacaoPreparada::~TGravacaoPreparada()
+{
+    if (!vConcluida)
+        ::unlink(QFile::encodeName(vTemporario).constData());
+}
+
+void TGravacaoPreparada::PConclui()
+{
     if (vAntesDeRenomear)
         vAntesDeRenomear();
-    TDisco::PRenomeia(temporario.vNome, pCaminho, pCaminho);
-    temporario.vRenomeado = true;
-    if (!TAdiamentoDiretorios::FAdia(pCaminho))
-        TDisco::PSincronizaDiretorio(pCaminho);
+    TDisco::PRenomeia(vTemporario, vCaminho, vCaminho);
+    vConcluida = true;
+    if (!TAdiamentoDiretorios::FAdia(vCaminho))
+        TDisco::PSincronizaDiretorio(vCaminho);
 }
 
 void TGravacaoAtomica::PDefineAntesDeRenomear(std::function<void()> pAcao)

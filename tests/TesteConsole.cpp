@@ -20,6 +20,7 @@
 #include <QTableWidget>
 #include "UCapturaAbastecimento.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
@@ -590,7 +591,8 @@ TEST_P(ConsoleEntradaRetomada, CaptureTakenUpAgainLeavesItsLogEntryOnce)
     }
     PAbre("[FCM1]\r\nNUMBOMBAS=4\r\n[ABASTECIMENTO]\r\nID=2\r\n");
     ASSERT_TRUE(FEspera([&] { return vJanela->FlagOpen(1); }));
-    EXPECT_TRUE(TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty());
+    // The journal is emptied once the window is idle.
+    EXPECT_TRUE(FEspera([] { return TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().empty(); }));
     const QByteArray log = vPosto.FLog();
     EXPECT_EQ(log.count("Litragem: 1,500"), 1) << FVisivel(log);
     EXPECT_EQ(FAbastecimentos(), 1);
@@ -748,6 +750,40 @@ TEST(Diario, TornTailIsCutAwayAndDeliveriesAreRememberedUntilForgottenForGood)
     diario.PAtualizaBase(QStringLiteral("def"), 1);
     EXPECT_FALSE(diario.FConhece(sete));
     EXPECT_FALSE(diario.FConhece({QStringLiteral("def"), 7}));
+}
+
+// The end of the last open capture is not written on the capture's way: the
+// journal is emptied once the program is idle, or the end goes ahead of the
+// next line, or is settled when the journal is closed. A reader (a start-up
+// after a crash) sees the capture open until then, never a later one closed.
+TEST(Diario, LastEndEmptiesTheJournalWhenIdleOrGoesAheadOfTheNextLine)
+{
+    TDiretorioTeste dir;
+    const QString caminho = dir.FCaminho(QStringLiteral("ConcentradorTarnex.jrn"));
+    const QDateTime momento(QDate(2026, 1, 2), QTime(3, 4, 5));
+    const QList<qint64> args{1, 2, 3, 1500, 1000, 5799, 3, 3, 3};
+    const auto FPendentesNoDisco = [&] {
+        std::vector<qint64> numeros;
+        for (const auto& e : TDiarioAbastecimentos(caminho).FPendentes())
+            numeros.push_back(e.vNumero);
+        return numeros;
+    };
+    {
+        TDiarioAbastecimentos diario(caminho);
+        const qint64 um = diario.FRegistraComTentativa(5, args, momento, std::nullopt, 1, 7);
+        diario.PConclui(um);
+        EXPECT_TRUE(diario.FPendentes().empty());
+        EXPECT_EQ(FPendentesNoDisco(), std::vector<qint64>{um}) << "until the program is idle";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(dir.FLe(QStringLiteral("ConcentradorTarnex.jrn")), QByteArray());
+
+        const qint64 dois = diario.FRegistraComTentativa(5, args, momento, std::nullopt, 2, 7);
+        diario.PConclui(dois);
+        const qint64 tres = diario.FRegistraComTentativa(5, args, momento, std::nullopt, 3, 7);
+        EXPECT_EQ(FPendentesNoDisco(), std::vector<qint64>{tres}) << "the end of the one before went ahead";
+        diario.PConclui(tres);
+    }
+    EXPECT_EQ(dir.FLe(QStringLiteral("ConcentradorTarnex.jrn")), QByteArray()) << "settled when closed";
 }
 
 TEST(DataOffLine, DecodedByHandWithTheHundredYearWindow)

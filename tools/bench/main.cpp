@@ -11,7 +11,7 @@
 // longest time the main thread left a 10 ms timer waiting; and, in a process
 // of its own, start-up to a filled grid and the peak memory with 50,000.
 //   bench_captura --inicio DIR   (that process: start-up and memory in DIR)
-//   bench_captura --tabela N     (only the capture figures with N stored today)
+//   bench_captura --tabela N[,N...]  (only the capture figures, N stored today)
 #include "UAtualizadorGrade.h"
 #include "UBancoDados.h"
 #include "UCapturaAbastecimento.h"
@@ -371,7 +371,8 @@ int main(int argc, char** argv)
         return FInicio(QString::fromLocal8Bit(argv[2]));
     std::vector<TLinhaTabela> linhas;
     if (argc == 3 && QByteArray(argv[1]) == "--tabela") {
-        linhas.push_back(FMede(QByteArray(argv[2]).toInt()));
+        for (const QByteArray& n : QByteArray(argv[2]).split(','))
+            linhas.push_back(FMede(n.toInt()));
         PImprimeTabela(linhas);
         return 0;
     }
