@@ -470,7 +470,7 @@ TEST_F(Falhas, EveryFuelingOfABacklogIsStoredOnceWhileTheConnectorIsKilledDuring
     // Killed while it drains, until the backlog is gone.
     for (; mortes < 12 && FAbastecimentos() < cAbastecimentos; ++mortes) {
         programa.PInicia();
-        QThread::msleep(80 + sorteio() % 200);
+        QThread::msleep(60 + sorteio() % 120);
         programa.PMata();
         gravadosAoMorrer.append(QString::number(FAbastecimentos()));
     }
