@@ -60,10 +60,14 @@ TGradeDados::TGradeDados(QWidget* pPai) : QTableView(pPai)
 
 void TGradeDados::setModel(QAbstractItemModel* pModelo)
 {
+    disconnect(vAlarga);
     QTableView::setModel(pModelo);
     if (!pModelo)
         return;
     PAjustaColunas();
+    // Rows a refresh brings into the same view may be wider than the ones
+    // the columns were sized to (a day that began with small fuelings).
+    vAlarga = connect(pModelo, &QAbstractItemModel::rowsInserted, this, &TGradeDados::PAlargaColunas);
     // A view opens at its first row, which the indicator marks; nothing is
     // selected until the operator moves.
     if (pModelo->rowCount() > 0)
@@ -80,6 +84,17 @@ void TGradeDados::PAjustaColunas()
 {
     for (int c = 0; c < model()->columnCount(); ++c)
         setColumnWidth(c, std::max(FLarguraTitulo(c), FLarguraValores(c)));
+}
+
+// Only ever wider: a column that shrank back would make the grid jump
+// under the operator's eyes at every refresh.
+void TGradeDados::PAlargaColunas()
+{
+    for (int c = 0; c < model()->columnCount(); ++c) {
+        const int largura = FLarguraValores(c);
+        if (largura > columnWidth(c))
+            setColumnWidth(c, largura);
+    }
 }
 
 int TGradeDados::FLarguraTitulo(int pColuna) const

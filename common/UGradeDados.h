@@ -6,7 +6,8 @@
 // narrow indicator column that marks the current row, and sizes each column
 // to its title and its values every time it is bound to a new view, so a
 // window of fixed size shows every column whole; the grid formats
-// (decimal masks, the widths of DATA and ID) then apply on top.
+// (decimal masks, the widths of DATA and ID) then apply on top. Rows that
+// come later into the same view widen a column they do not fit.
 class TGradeDados : public QTableView {
     Q_OBJECT
 public:
@@ -22,6 +23,9 @@ protected:
 
 private:
     void PAjustaColunas();
+    void PAlargaColunas();
     int FLarguraTitulo(int pColuna) const;
     int FLarguraValores(int pColuna) const;
+
+    QMetaObject::Connection vAlarga;
 };
