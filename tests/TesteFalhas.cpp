@@ -145,6 +145,24 @@ protected:
                                       "group by litragem having count(*) > 1"));
     }
     size_t FPendentes() const { return TDiarioAbastecimentos(TDiarioAbastecimentos::FCaminhoPadrao()).FPendentes().size(); }
+    // What the simulator reports, while a server may be dying or starting.
+    bool FEstadoDiz(const QString& pTexto)
+    {
+        try {
+            return vServidor.FControle(QStringLiteral("estado")).value(QStringLiteral("resultado")).toString()
+                .contains(pTexto);
+        } catch (const EErro&) {
+            return false;
+        }
+    }
+    // Thousandths of a litre of every fueling stored.
+    std::set<int> FMililitrosGravados()
+    {
+        std::set<int> gravados;
+        for (const QString& litros : FLinhas(QStringLiteral("select litragem from mvabast")).split(QLatin1Char('\n')))
+            gravados.insert(qRound(litros.toDouble() * 1000));
+        return gravados;
+    }
     int FIdNoArquivo() const
     {
         return TArquivoIni(TParametros::FCaminhoArquivo()).FLeInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), -1);
@@ -386,15 +404,6 @@ TEST_F(Falhas, EveryFuelingIsStoredOnceWhileTheConnectorAndTheServerAreKilled)
     programa.PInicia();
     ASSERT_TRUE(FEspera([&] { return TServidorTeste::FEmExecucao() && vServidor.FChamadas().size() >= 3; }, 20000));
 
-    // What the simulator reports, while a server may be dying or starting.
-    const auto FEstadoDiz = [&](const QString& pTexto) {
-        try {
-            return vServidor.FControle(QStringLiteral("estado")).value(QStringLiteral("resultado")).toString()
-                .contains(pTexto);
-        } catch (const EErro&) {
-            return false;
-        }
-    };
     const auto FConectado = [&] { return FEstadoDiz(QStringLiteral("Dispositivo 1: aberto")); };
     constexpr int cAbastecimentos = 120;
     std::set<int> entregues; // thousandths of a litre, one value per fueling
@@ -431,9 +440,7 @@ TEST_F(Falhas, EveryFuelingIsStoredOnceWhileTheConnectorAndTheServerAreKilled)
     ASSERT_TRUE(programa.FTerminouBem(10000));
 
     EXPECT_EQ(FRepetidos(), QString()) << "semente " << semente;
-    std::set<int> gravados;
-    for (const QString& litros : FLinhas(QStringLiteral("select litragem from mvabast")).split(QLatin1Char('\n')))
-        gravados.insert(qRound(litros.toDouble() * 1000));
+    const std::set<int> gravados = FMililitrosGravados();
     std::vector<int> perdidos;
     std::set_difference(entregues.begin(), entregues.end(), gravados.begin(), gravados.end(), std::back_inserter(perdidos));
     EXPECT_TRUE(perdidos.empty()) << "semente " << semente << ": " << perdidos.size() << " perdidos, o primeiro "
@@ -475,14 +482,7 @@ TEST_F(Falhas, EveryFuelingOfABacklogIsStoredOnceWhileTheConnectorIsKilledDuring
         gravadosAoMorrer.append(QString::number(FAbastecimentos()));
     }
     programa.PInicia();
-    const auto FNaoConfirmados = [&] {
-        try {
-            return vServidor.FControle(QStringLiteral("estado")).value(QStringLiteral("resultado")).toString()
-                .contains(QStringLiteral("Abastecimentos não confirmados: 0"));
-        } catch (const EErro&) {
-            return false;
-        }
-    };
+    const auto FNaoConfirmados = [&] { return FEstadoDiz(QStringLiteral("Abastecimentos não confirmados: 0")); };
     EXPECT_TRUE(FEspera([&] { return FNaoConfirmados() && FAbastecimentos() >= cAbastecimentos; }, 30000))
         << "semente " << semente << ", " << FAbastecimentos() << " de " << cAbastecimentos;
     QTest::qWait(300);
@@ -490,9 +490,7 @@ TEST_F(Falhas, EveryFuelingOfABacklogIsStoredOnceWhileTheConnectorIsKilledDuring
     ASSERT_TRUE(programa.FTerminouBem(10000));
 
     EXPECT_EQ(FRepetidos(), QString()) << "semente " << semente;
-    std::set<int> gravados;
-    for (const QString& litros : FLinhas(QStringLiteral("select litragem from mvabast")).split(QLatin1Char('\n')))
-        gravados.insert(qRound(litros.toDouble() * 1000));
+    const std::set<int> gravados = FMililitrosGravados();
     EXPECT_EQ(gravados.size(), static_cast<size_t>(cAbastecimentos)) << "semente " << semente;
     EXPECT_EQ(FAbastecimentos(), cAbastecimentos) << "semente " << semente;
     EXPECT_EQ(FPendentes(), 0u);
