@@ -349,10 +349,11 @@ void TDiarioAbastecimentos::PConcluiEsvaziamento()
         return;
     if (vAbertas.empty() && vConcluidas.empty() && FEsvazia())
         return;
+    const qint64 numero = *std::exchange(vFimPendente, std::nullopt);
     try {
-        PAcrescenta(QByteArray(), false);
+        PAcrescenta("F " + QByteArray::number(numero), false);
     } catch (const EErro&) {
-        // the capture is taken up again at the next start, and finds its row
+        vFimPendente = numero; // it goes ahead of the next line, or the next start takes the capture up again
     }
 }
 
