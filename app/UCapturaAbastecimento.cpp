@@ -143,7 +143,7 @@ void TCapturaAbastecimento::PRecebeLote(const std::vector<TNovo>& pNovos, std::v
         std::vector<size_t> grupo;
         // Behind a capture still pending every fueling waits its turn, one
         // at a time; so does a fueling alone, which gains nothing from it.
-        if (vDiario.FPendentes().empty()) {
+        if (!vDiario.FTemPendentes()) {
             std::set<std::pair<QString, qint64>> noGrupo;
             for (size_t j = i; j < pNovos.size(); ++j) {
                 const auto& entrega = pNovos[j].vEntrega;
@@ -221,7 +221,6 @@ void TCapturaAbastecimento::PCapturaGrupo(const std::vector<TDiarioAbastecimento
         if (!pErro)
             pErro = std::current_exception();
     }
-    vEmGrupo = false;
     // A capture ends in the journal only once what it rests on is on disk:
     // the renamed Ids' file and its log entry. Were the log to fail, the
     // stored fuelings stay open and are taken up again with the next one,

@@ -167,42 +167,41 @@ void TDiarioAbastecimentos::PAcrescenta(const QByteArray& pLinha, bool pSincroni
 qint64 TDiarioAbastecimentos::FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
                                          const std::optional<TEntrega>& pEntrega)
 {
-    TEntrada entrada{vUltimo + 1, pMomento, pEvento, pArgs, {}, pEntrega};
-    PAcrescenta(FLinhaEvento(entrada), true);
-    vUltimo = entrada.vNumero;
-    vAbertas[entrada.vNumero] = std::move(entrada);
-    return vUltimo;
+    return FAcrescentaEntradas({{0, pMomento, pEvento, pArgs, {}, pEntrega}}).front().vNumero;
 }
 
 qint64 TDiarioAbastecimentos::FRegistraComTentativa(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
                                                     const std::optional<TEntrega>& pEntrega, int pId, int pSequencia)
 {
-    // A crash in the middle leaves the event without its "T", cut away or
-    // whole: either way the insert had not started.
-    TEntrada entrada{vUltimo + 1, pMomento, pEvento, pArgs, QPair<int, int>(pId, pSequencia), pEntrega};
-    PAcrescenta(FLinhaEvento(entrada) + '\n' + FLinhaTentativa(entrada.vNumero, pId, pSequencia), true);
-    vUltimo = entrada.vNumero;
-    vAbertas[entrada.vNumero] = std::move(entrada);
-    return vUltimo;
+    return FAcrescentaEntradas({{0, pMomento, pEvento, pArgs, QPair<int, int>(pId, pSequencia), pEntrega}})
+        .front()
+        .vNumero;
 }
 
 std::vector<TDiarioAbastecimentos::TEntrada> TDiarioAbastecimentos::FRegistraLote(std::vector<TEntrada> pEntradas)
 {
+    for (TEntrada& entrada : pEntradas)
+        entrada.vTentativaPrevista = entrada.vTentativa.has_value();
+    return FAcrescentaEntradas(std::move(pEntradas));
+}
+
+// Numbers the events and appends each with its attempt, if any, in one
+// synced write. A crash in the middle leaves whole lines and at most one
+// torn one: an event without its "T" had not started its insert.
+std::vector<TDiarioAbastecimentos::TEntrada> TDiarioAbastecimentos::FAcrescentaEntradas(std::vector<TEntrada> pEntradas)
+{
+    if (pEntradas.empty())
+        return pEntradas;
     QByteArray linhas;
     qint64 numero = vUltimo;
     for (TEntrada& entrada : pEntradas) {
         entrada.vNumero = ++numero;
-        entrada.vTentativaPrevista = entrada.vTentativa.has_value();
+        if (!linhas.isEmpty())
+            linhas += '\n';
         linhas += FLinhaEvento(entrada);
         if (entrada.vTentativa)
             linhas += '\n' + FLinhaTentativa(entrada.vNumero, entrada.vTentativa->first, entrada.vTentativa->second);
-        linhas += '\n';
     }
-    if (pEntradas.empty())
-        return pEntradas;
-    linhas.chop(1);
-    // A crash in the middle leaves whole lines and at most one torn one: an
-    // event without its "T" had not started its insert.
     PAcrescenta(linhas, true);
     vUltimo = numero;
     for (const TEntrada& entrada : pEntradas)

@@ -79,6 +79,7 @@ public:
     void PAtualizaBase(const QString& pInstancia, qint64 pBase);
 
     bool FAberta(qint64 pNumero) const { return vAbertas.contains(pNumero); }
+    bool FTemPendentes() const { return !vAbertas.empty(); }
     // What opening had to mend, for the log; empty when nothing.
     const QString& Reparo() const { return vReparo; }
     void PReparoRegistrado() { vReparo.clear(); }
@@ -96,6 +97,7 @@ private:
     void PAplica(const QByteArray& pLinha);
     void PEncerra(qint64 pNumero);
     void PAcrescenta(const QByteArray& pLinha, bool pSincroniza);
+    std::vector<TEntrada> FAcrescentaEntradas(std::vector<TEntrada> pEntradas);
     void PEsquece(const QString& pInstancia, qint64 pAbaixoDe);
     void PCompacta();
     bool FEsvazia();

@@ -19,7 +19,8 @@ std::function<void()> vAntesDeRenomear;
 
 thread_local TAdiamentoDiretorios* vAdiamento = nullptr;
 
-// The temporary file disappears on every path that does not end in the rename.
+// The temporary file disappears on every path that does not hand it on to
+// the prepared write, which renames it or removes it.
 class TTemporario {
 public:
     explicit TTemporario(QString pNome) : vNome(std::move(pNome)) {}
@@ -27,11 +28,11 @@ public:
     TTemporario& operator=(const TTemporario&) = delete;
     ~TTemporario()
     {
-        if (!vRenomeado)
+        if (!vEntregue)
             ::unlink(QFile::encodeName(vNome).constData());
     }
 
-    bool vRenomeado = false;
+    bool vEntregue = false;
     const QString vNome;
 };
 
@@ -66,7 +67,7 @@ std::unique_ptr<TGravacaoPreparada> TGravacaoAtomica::FPrepara(const QString& pC
     TDisco::PSincroniza(descritor.get(), pCaminho, true);
     if (descritor.FFecha() != 0)
         TDisco::PFalha(pCaminho, errno);
-    temporario.vRenomeado = true; // from here on the prepared write answers for it
+    temporario.vEntregue = true; // from here on the prepared write answers for it
     return std::make_unique<TGravacaoPreparada>(pCaminho, temporario.vNome);
 }
 
