@@ -10,6 +10,9 @@
 
 #include <QScopeGuard>
 #include <QTableView>
+#include <QThread>
+
+#include <algorithm>
 
 #include <future>
 
@@ -103,6 +106,118 @@ std::optional<QDateTime> TCapturaAbastecimento::FDecodificaDataHora(int pDiaMesA
 
 // --- the capture -----------------------------------------------------------------
 
+TBancoDados& TCapturaAbastecimento::FBanco() const
+{
+    if (vBanco)
+        return *vBanco;
+    if (!BancoDados)
+        throw EErro(QStringLiteral("O banco de dados não está disponível: o abastecimento não foi gravado."));
+    return *BancoDados;
+}
+
+namespace {
+
+std::optional<QPair<int, int>> FSeguinte(const QPair<int, int>& pNumeracao)
+{
+    // The sequence rises after 9999.
+    if (pNumeracao.first == 9999)
+        return QPair<int, int>(1, pNumeracao.second + 1);
+    if (pNumeracao.first == std::numeric_limits<int>::max())
+        return QPair<int, int>(1, pNumeracao.second);
+    return QPair<int, int>(pNumeracao.first + 1, pNumeracao.second);
+}
+
+} // namespace
+
+void TCapturaAbastecimento::PRegistraRecebidos(const std::vector<TNovo>& pNovos, std::vector<bool>& pRecebidos)
+{
+    pRecebidos.assign(pNovos.size(), false);
+    const std::lock_guard trava(vTravaPrevisao);
+    std::vector<TDiarioAbastecimentos::TEntrada> entradas;
+    std::vector<size_t> indices;
+    std::set<std::pair<QString, qint64>> noLote;
+    std::optional<QPair<int, int>> previsao = vPrevisao;
+    for (size_t i = 0; i < pNovos.size(); ++i) {
+        const TNovo& n = pNovos[i];
+        // Delivered again because its acknowledgement never reached the
+        // component, or twice in one run (a subscription made again while
+        // the first delivery was on its way): captured once.
+        if (n.vEntrega && (vDiario.FConhece(*n.vEntrega) || !noLote.insert({n.vEntrega->vInstancia, n.vEntrega->vNumero}).second)) {
+            pRecebidos[i] = true;
+            continue;
+        }
+        entradas.push_back({0, n.vMomento, n.vEvento, n.vArgs, previsao, n.vEntrega});
+        indices.push_back(i);
+        if (previsao)
+            previsao = FSeguinte(*previsao);
+    }
+    vDiario.FRegistraLote(std::move(entradas));
+    vPrevisao = previsao;
+    for (const size_t i : indices)
+        pRecebidos[i] = true;
+}
+
+// The numbering afresh, once nothing is pending: the settings file's Id and
+// the sequence of the last capture (asked of the database after the wrap).
+void TCapturaAbastecimento::PAtualizaPrevisao()
+{
+    if (vDiario.FTemPendentes())
+        return;
+    std::optional<QPair<int, int>> previsao;
+    try {
+        const int id = Parametros->Id();
+        if (!vUltimaSequencia || id == 1)
+            vUltimaSequencia = FBanco().FRetornaSequencia();
+        previsao = QPair<int, int>(id, *vUltimaSequencia);
+    } catch (const EErro&) {
+        vUltimaSequencia.reset(); // the fuelings go without, each journaling its own attempt
+    }
+    const std::lock_guard trava(vTravaPrevisao);
+    // A fueling journaled meanwhile was numbered by the old guess, and the
+    // ones behind it follow on from there.
+    if (!vDiario.FTemPendentes())
+        vPrevisao = previsao;
+}
+
+void TCapturaAbastecimento::PCapturaPendentes(bool pRepeticao)
+{
+    vRepeticao = pRepeticao;
+    const auto fim = qScopeGuard([this] {
+        vRepeticao = false;
+        PAtualizaPrevisao();
+    });
+    for (;;) {
+        std::vector<TDiarioAbastecimentos::TEntrada> pendentes = vDiario.FPendentes();
+        if (pendentes.empty())
+            return;
+        const bool previstas = std::all_of(pendentes.begin(), pendentes.end(),
+                                           [](const auto& e) { return e.vTentativaPrevista; });
+        if (pendentes.size() < 2 || !previstas)
+            return PProcessa(pendentes, {}, nullptr);
+        // A group ends at the fueling numbered 9999: the sequence rises
+        // before the ones behind are stored.
+        constexpr size_t cMaximoGrupo = 100;
+        size_t tamanho = 0;
+        while (tamanho < pendentes.size() && tamanho < cMaximoGrupo &&
+               (tamanho == 0 || pendentes[tamanho - 1].vTentativa->first != 9999))
+            ++tamanho;
+        pendentes.resize(tamanho);
+        if (!FCapturaGrupo(pendentes))
+            return;
+    }
+}
+
+// False when a capture of the group is still pending: the ones behind wait
+// for it.
+bool TCapturaAbastecimento::FCapturaGrupo(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas)
+{
+    std::exception_ptr erro;
+    PCapturaGrupo(pEntradas, erro);
+    if (erro)
+        std::rethrow_exception(erro);
+    return std::none_of(pEntradas.begin(), pEntradas.end(), [this](const auto& e) { return vDiario.FAberta(e.vNumero); });
+}
+
 void TCapturaAbastecimento::PRecebe(int pEvento, const QList<qint64>& pArgs,
                                     const std::optional<TDiarioAbastecimentos::TEntrega>& pEntrega, bool& pRecebido)
 {
@@ -135,73 +250,30 @@ void TCapturaAbastecimento::PRecebe(const TNovo& pNovo, bool& pRecebido)
 
 void TCapturaAbastecimento::PRecebeLote(const std::vector<TNovo>& pNovos, std::vector<bool>& pRecebidos)
 {
+    try {
+        PRegistraRecebidos(pNovos, pRecebidos);
+    } catch (const EErro&) {
+        return PRecebeUmAUm(pNovos, pRecebidos); // each where it can, with its own failure
+    }
+    PCapturaPendentes(false);
+}
+
+void TCapturaAbastecimento::PRecebeUmAUm(const std::vector<TNovo>& pNovos, std::vector<bool>& pRecebidos)
+{
     pRecebidos.assign(pNovos.size(), false);
     std::exception_ptr erro;
-    const auto FConhecido = [&](size_t i) { return pNovos[i].vEntrega && vDiario.FConhece(*pNovos[i].vEntrega); };
-    size_t i = 0;
-    while (i < pNovos.size()) {
-        std::vector<size_t> grupo;
-        // Behind a capture still pending every fueling waits its turn, one
-        // at a time; so does a fueling alone, which gains nothing from it.
-        if (!vDiario.FTemPendentes()) {
-            std::set<std::pair<QString, qint64>> noGrupo;
-            for (size_t j = i; j < pNovos.size(); ++j) {
-                const auto& entrega = pNovos[j].vEntrega;
-                // Delivered twice in one run (a subscription made again while
-                // the first delivery was on its way): captured once.
-                if (FConhecido(j) || (entrega && !noGrupo.insert({entrega->vInstancia, entrega->vNumero}).second))
-                    pRecebidos[j] = true;
-                else
-                    grupo.push_back(j);
-            }
+    for (size_t i = 0; i < pNovos.size(); ++i) {
+        bool recebido = false;
+        try {
+            PRecebe(pNovos[i], recebido);
+        } catch (const EErro&) {
+            if (!erro)
+                erro = std::current_exception();
         }
-        const size_t registradas = grupo.size() > 1 ? FRegistraGrupo(pNovos, grupo, pRecebidos, erro) : 0;
-        if (registradas > 0) {
-            i = grupo[registradas - 1] + 1;
-            continue;
-        }
-        if (!pRecebidos[i]) {
-            bool recebido = false;
-            try {
-                PRecebe(pNovos[i], recebido);
-            } catch (const EErro&) {
-                if (!erro)
-                    erro = std::current_exception();
-            }
-            pRecebidos[i] = recebido;
-        }
-        ++i;
+        pRecebidos[i] = recebido;
     }
     if (erro)
         std::rethrow_exception(erro);
-}
-
-// Journals the group with the Ids it will most likely take, in one write;
-// the number of fuelings journaled (0 when none could be).
-size_t TCapturaAbastecimento::FRegistraGrupo(const std::vector<TNovo>& pNovos, const std::vector<size_t>& pIndices,
-                                             std::vector<bool>& pRecebidos, std::exception_ptr& pErro)
-{
-    std::vector<TDiarioAbastecimentos::TEntrada> entradas;
-    try {
-        int id = Parametros->Id();
-        const int sequencia = BancoDados->FRetornaSequencia();
-        for (const size_t i : pIndices) {
-            const TNovo& n = pNovos[i];
-            entradas.push_back({0, n.vMomento, n.vEvento, n.vArgs, QPair<int, int>(id, sequencia), n.vEntrega});
-            // The sequence rises after 9999: the fuelings behind take the
-            // numbers of the next group.
-            if (id == 9999)
-                break;
-            id = id == std::numeric_limits<int>::max() ? 1 : id + 1;
-        }
-        entradas = vDiario.FRegistraLote(std::move(entradas));
-    } catch (const EErro&) {
-        return 0; // one at a time, each with its own failure
-    }
-    for (size_t k = 0; k < entradas.size(); ++k)
-        pRecebidos[pIndices[k]] = true;
-    PCapturaGrupo(entradas, pErro);
-    return entradas.size();
 }
 
 void TCapturaAbastecimento::PCapturaGrupo(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas,
@@ -243,7 +315,7 @@ std::optional<TAbastecimento> TCapturaAbastecimento::FDadosBico(const TLeitura& 
         if (const auto achado = vBicosDoGrupo.find(codigo); achado != vBicosDoGrupo.end())
             return achado->second;
     }
-    const std::unique_ptr<TAbastecimento> dados = BancoDados->FRetornaDadosBicoCadastrado(l.sl, l.bo, l.bi);
+    const std::unique_ptr<TAbastecimento> dados = FBanco().FRetornaDadosBicoCadastrado(l.sl, l.bo, l.bi);
     std::optional<TAbastecimento> resultado;
     if (dados)
         resultado = *dados;
@@ -258,6 +330,9 @@ std::optional<TAbastecimento> TCapturaAbastecimento::FDadosBico(const TLeitura& 
 void TCapturaAbastecimento::PRegistraFalha(const TDiarioAbastecimentos::TEntrada& pEntrada, const EErro& pErro,
                                            std::exception_ptr& pErroMostrado) const
 {
+    // Told already, at the attempt that failed first.
+    if (vRepeticao)
+        return;
     QString texto;
     if (vConcluida || vGravada)
         texto = QStringLiteral("Abastecimento gravado; ocorreu um erro depois da gravação.");
@@ -373,6 +448,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     }
     abastecimento->SetId(Parametros->Id());
     PRegistraTentativa(pEntrada, abastecimento->Id(), abastecimento->Sequencia());
+    vUltimaSequencia = abastecimento->Sequencia();
     // A failure that may pass raises and leaves the capture pending; a
     // refusal for good has been logged with its reason and its Id is used
     // up: retrying would only be refused again, so it ends here.
@@ -380,7 +456,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     // runs; it replaces the file only once the insert has ended.
     auto numeracao = std::async(std::launch::async,
                                 [id = abastecimento->Id()] { return TBancoDados::FPreparaNumeracao(id); });
-    const bool gravado = BancoDados->FInsereAbastecimento(*abastecimento);
+    const bool gravado = FBanco().FInsereAbastecimento(*abastecimento);
     const QString texto = FTextoLog(l, *abastecimento);
     // The entry goes to disk while the numbering moves on: a crash between
     // the two leaves the capture open, and the capture taken up again does
@@ -390,7 +466,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
         entrada = TGenerico::FGeraLogEmParalelo(texto);
     try {
         // The Id is used up whether or not the row went in.
-        BancoDados->PAvancaNumeracao(abastecimento->Id(), numeracao.get());
+        FBanco().PAvancaNumeracao(abastecimento->Id(), numeracao.get());
     } catch (const EErro&) {
         if (entrada.valid())
             entrada.wait();
@@ -454,13 +530,13 @@ bool TCapturaAbastecimento::FJaGravado(const TDiarioAbastecimentos::TEntrada& pE
     const int sequencia = pAbastecimento.Sequencia();
     pAbastecimento.SetId(pEntrada.vTentativa->first);
     pAbastecimento.SetSequencia(pEntrada.vTentativa->second);
-    if (!BancoDados->FExisteAbastecimento(pAbastecimento)) {
+    if (!FBanco().FExisteAbastecimento(pAbastecimento)) {
         pAbastecimento.SetSequencia(sequencia);
         return false;
     }
     // The numbering may not have moved past it before the program died.
     if (Parametros->Id() == pEntrada.vTentativa->first)
-        BancoDados->PRetomaNumeracao(pEntrada.vTentativa->first, pEntrada.vTentativa->second);
+        FBanco().PRetomaNumeracao(pEntrada.vTentativa->first, pEntrada.vTentativa->second);
     return true;
 }
 
@@ -505,7 +581,22 @@ bool TCapturaAbastecimento::FJaNoLog(const TDiarioAbastecimentos::TEntrada& pEnt
 
 void TCapturaAbastecimento::PRecarregaGrade()
 {
-    BancoDados->PSolicitaAtualizacaoGrid(vGrid);
+    // The grid and its refresher live on the main thread, with the program's
+    // one database object.
+    if (!vGrid)
+        return;
+    if (QThread::currentThread() == vGrid->thread()) {
+        if (BancoDados)
+            BancoDados->PSolicitaAtualizacaoGrid(vGrid);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        vGrid,
+        [grid = vGrid] {
+            if (BancoDados)
+                BancoDados->PSolicitaAtualizacaoGrid(grid);
+        },
+        Qt::QueuedConnection);
 }
 
 QString TCapturaAbastecimento::FTextoLog(const TLeitura& l, const TAbastecimento& a)

@@ -8,10 +8,12 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 class QTableView;
 class EErro;
+class TBancoDados;
 
 // The capture of one fueling: registry look-up, decimal scaling, value,
 // stamp, numbering, store, grid reload, log entry. Every event goes through
@@ -25,6 +27,10 @@ public:
     static constexpr int cAbasteceu2 = 11;
 
     TCapturaAbastecimento(QTableView* pGrid, const QString& pDiario);
+
+    // The door the captures go through; the program's one database object
+    // until told otherwise.
+    void PDefineBanco(TBancoDados* pBanco) { vBanco = pBanco; }
 
     // A fueling event as it arrived, not yet captured.
     struct TNovo {
@@ -50,6 +56,19 @@ public:
     // that cannot be (a capture already pending, the journal failing) they
     // go one at a time. pRecebidos[i] ends as PRecebe's pRecebido.
     void PRecebeLote(const std::vector<TNovo>& pNovos, std::vector<bool>& pRecebidos);
+
+    // The two halves of PRecebeLote, for two threads. The first touches
+    // only the journal and never the database: the fuelings go there, each
+    // with the attempt it will most likely make, in one synced write, and
+    // pRecebidos[i] says which are held (journaled now or before). Raises
+    // EErro, holding none, when the journal cannot take them.
+    void PRegistraRecebidos(const std::vector<TNovo>& pNovos, std::vector<bool>& pRecebidos);
+    // The second captures every fueling the journal holds, in order, in
+    // groups where it can, as PRecebeLote would. Raises the first failure
+    // of a run of failures. pRepeticao: a new attempt at what failed, with
+    // no new event: failures already told are not told again.
+    void PCapturaPendentes(bool pRepeticao);
+    bool FTemPendentes() const { return vDiario.FTemPendentes(); }
     // Every delivery of pInstancia below pBase is forgotten by the component.
     void PInformaBase(const QString& pInstancia, qint64 pBase) { vDiario.PAtualizaBase(pInstancia, pBase); }
     // Captures what earlier runs left in the journal.
@@ -76,8 +95,7 @@ private:
     void PRecebe(const TNovo& pNovo, bool& pRecebido);
     void PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas, std::exception_ptr pErroDiario,
                    bool* pRecebido);
-    size_t FRegistraGrupo(const std::vector<TNovo>& pNovos, const std::vector<size_t>& pIndices,
-                          std::vector<bool>& pRecebidos, std::exception_ptr& pErro);
+    void PRecebeUmAUm(const std::vector<TNovo>& pNovos, std::vector<bool>& pRecebidos);
     void PCapturaGrupo(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas, std::exception_ptr& pErro);
     std::optional<TAbastecimento> FDadosBico(const TLeitura& pLeitura);
     void PRegistraAdiada(TDiarioAbastecimentos::TEntrada& pEntrada);
@@ -90,11 +108,22 @@ private:
     void PRegistraRetomada(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto);
     static bool FJaNoLog(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto);
     void PRecarregaGrade();
+    TBancoDados& FBanco() const;
+    void PAtualizaPrevisao();
+    bool FCapturaGrupo(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas);
     void PRegistraDataInvalida(const TLeitura& pLeitura);
     static QString FTextoLog(const TLeitura& pLeitura, const TAbastecimento& pAbastecimento);
 
     QTableView* vGrid;
+    TBancoDados* vBanco = nullptr;
     TDiarioAbastecimentos vDiario;
+    bool vRepeticao = false;
+    // The numbering the next fueling journaled will most likely take:
+    // journaled with it, so that its insert costs the journal no other trip
+    // to the disk. Known once a capture found nothing else pending.
+    std::mutex vTravaPrevisao;
+    std::optional<QPair<int, int>> vPrevisao;
+    std::optional<int> vUltimaSequencia;
     bool vFalhaMostrada = false;
     bool vConcluida = false; // the entry being captured has ended
     bool vGravada = false; // the entry being captured has its row stored

@@ -167,12 +167,14 @@ void TDiarioAbastecimentos::PAcrescenta(const QByteArray& pLinha, bool pSincroni
 qint64 TDiarioAbastecimentos::FRegistra(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
                                          const std::optional<TEntrega>& pEntrega)
 {
+    const std::lock_guard trava(vTrava);
     return FAcrescentaEntradas({{0, pMomento, pEvento, pArgs, {}, pEntrega}}).front().vNumero;
 }
 
 qint64 TDiarioAbastecimentos::FRegistraComTentativa(int pEvento, const QList<qint64>& pArgs, const QDateTime& pMomento,
                                                     const std::optional<TEntrega>& pEntrega, int pId, int pSequencia)
 {
+    const std::lock_guard trava(vTrava);
     return FAcrescentaEntradas({{0, pMomento, pEvento, pArgs, QPair<int, int>(pId, pSequencia), pEntrega}})
         .front()
         .vNumero;
@@ -180,6 +182,7 @@ qint64 TDiarioAbastecimentos::FRegistraComTentativa(int pEvento, const QList<qin
 
 std::vector<TDiarioAbastecimentos::TEntrada> TDiarioAbastecimentos::FRegistraLote(std::vector<TEntrada> pEntradas)
 {
+    const std::lock_guard trava(vTrava);
     for (TEntrada& entrada : pEntradas)
         entrada.vTentativaPrevista = entrada.vTentativa.has_value();
     return FAcrescentaEntradas(std::move(pEntradas));
@@ -211,6 +214,7 @@ std::vector<TDiarioAbastecimentos::TEntrada> TDiarioAbastecimentos::FAcrescentaE
 
 void TDiarioAbastecimentos::PUsaTentativaPrevista(qint64 pNumero)
 {
+    const std::lock_guard trava(vTrava);
     const auto aberta = vAbertas.find(pNumero);
     if (aberta != vAbertas.end())
         aberta->second.vTentativaPrevista = false;
@@ -218,6 +222,7 @@ void TDiarioAbastecimentos::PUsaTentativaPrevista(qint64 pNumero)
 
 void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
 {
+    const std::lock_guard trava(vTrava);
     // On disk before the insert: after a crash, the retry must know that a
     // row may already be there.
     PAcrescenta(FLinhaTentativa(pNumero, pId, pSequencia), true);
@@ -229,6 +234,7 @@ void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
 
 void TDiarioAbastecimentos::PConclui(qint64 pNumero, bool pSincroniza)
 {
+    const std::lock_guard trava(vTrava);
     // The last thing the journal held, with no delivery to remember: the
     // journal emptied says as much as its end would, and is not synced
     // either.
@@ -249,6 +255,7 @@ void TDiarioAbastecimentos::PConclui(qint64 pNumero, bool pSincroniza)
 
 void TDiarioAbastecimentos::PConclui(const std::vector<qint64>& pNumeros)
 {
+    const std::lock_guard trava(vTrava);
     if (pNumeros.empty())
         return;
     QByteArray linhas;
@@ -274,6 +281,7 @@ void TDiarioAbastecimentos::PEncerra(qint64 pNumero)
 
 bool TDiarioAbastecimentos::FConhece(const TEntrega& pEntrega) const
 {
+    const std::lock_guard trava(vTrava);
     const auto concluidas = vConcluidas.find(pEntrega.vInstancia);
     if (concluidas != vConcluidas.end() && concluidas->second.contains(pEntrega.vNumero))
         return true;
@@ -287,6 +295,7 @@ bool TDiarioAbastecimentos::FConhece(const TEntrega& pEntrega) const
 
 void TDiarioAbastecimentos::PAtualizaBase(const QString& pInstancia, qint64 pBase)
 {
+    const std::lock_guard trava(vTrava);
     const auto anterior = vBases.find(pInstancia);
     if (anterior != vBases.end() && anterior->second >= pBase && vBases.size() == 1)
         return;
@@ -336,6 +345,7 @@ void TDiarioAbastecimentos::PAgendaEsvaziamento()
     vEsvaziamentoAgendado = QMetaObject::invokeMethod(
         vContexto.get(),
         [this] {
+            const std::lock_guard trava(vTrava);
             vEsvaziamentoAgendado = false;
             PConcluiEsvaziamento();
         },
@@ -396,6 +406,7 @@ QByteArray TDiarioAbastecimentos::FConteudoCompacto() const
 
 std::vector<TDiarioAbastecimentos::TEntrada> TDiarioAbastecimentos::FPendentes() const
 {
+    const std::lock_guard trava(vTrava);
     std::vector<TEntrada> pendentes;
     pendentes.reserve(vAbertas.size());
     for (const auto& [numero, entrada] : vAbertas)

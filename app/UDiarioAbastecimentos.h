@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <vector>
@@ -78,11 +79,27 @@ public:
     // for good; a numbering of another name replaces the old one.
     void PAtualizaBase(const QString& pInstancia, qint64 pBase);
 
-    bool FAberta(qint64 pNumero) const { return vAbertas.contains(pNumero); }
-    bool FTemPendentes() const { return !vAbertas.empty(); }
+    bool FAberta(qint64 pNumero) const
+    {
+        const std::lock_guard trava(vTrava);
+        return vAbertas.contains(pNumero);
+    }
+    bool FTemPendentes() const
+    {
+        const std::lock_guard trava(vTrava);
+        return !vAbertas.empty();
+    }
     // What opening had to mend, for the log; empty when nothing.
-    const QString& Reparo() const { return vReparo; }
-    void PReparoRegistrado() { vReparo.clear(); }
+    QString Reparo() const
+    {
+        const std::lock_guard trava(vTrava);
+        return vReparo;
+    }
+    void PReparoRegistrado()
+    {
+        const std::lock_guard trava(vTrava);
+        vReparo.clear();
+    }
     // The events whose capture has not ended, oldest first.
     std::vector<TEntrada> FPendentes() const;
 
@@ -105,6 +122,9 @@ private:
     void PConcluiEsvaziamento();
     QByteArray FConteudoCompacto() const;
 
+    // The main thread journals what arrives while the database's thread
+    // captures it: one at a time.
+    mutable std::recursive_mutex vTrava;
     QString vCaminho;
     QString vReparo;
     qint64 vUltimo = 0;

@@ -6,6 +6,7 @@
 #include "UConfiguracaoRegional.h"
 #include "UBancoDados.h"
 #include "UCapturaAbastecimento.h"
+#include "UExecutorBanco.h"
 #include "UFaixaBanner.h"
 #include "UGenerico.h"
 #include "UGradeDados.h"
@@ -66,6 +67,8 @@ TFrmTarnex::TFrmTarnex(QWidget* pPai)
 
 TFrmTarnex::~TFrmTarnex()
 {
+    // Its thread uses the shared objects until it has ended.
+    vExecutor.reset();
     // The shared references must not outlive what they point at.
     FrmMensagem = nullptr;
     BancoDados = nullptr;
@@ -184,11 +187,13 @@ void TFrmTarnex::FormCreate()
         vGenerico = std::make_unique<TGenerico>();
         Generico = vGenerico.get();
         vCaptura = std::make_unique<TCapturaAbastecimento>(GridAbastecimento, TDiarioAbastecimentos::FCaminhoPadrao());
+        vExecutor = std::make_unique<TExecutorBanco>(*vCaptura, BancoDados->FDadosConexao());
+        vCaptura->PDefineBanco(&vExecutor->Banco());
         BancoDados->PDadosGridAbastecimento(GridAbastecimento);
         TGenerico::PFormataCamposGrid(GridAbastecimento);
         // A pending fueling that fails again is shown; the concentrators are
         // connected all the same, or nothing more would be captured.
-        TAplicacao::FExecutaProtegido([this] { vCaptura->PReprocessaPendentes(); });
+        vExecutor->PReprocessaPendentes();
         if (Parametros->Fcm2().NumBombas() != 0)
             btnFcmOpen2Click();
         if (Parametros->Fcm3().NumBombas() != 0)
@@ -388,7 +393,7 @@ void TFrmTarnex::PAbastecimento(int pEvento, const QList<qint64>& pArgs)
         if (!recebido)
             vFcmMaster->PDevolveEntregaAtual();
     });
-    if (!vCaptura)
+    if (!vCaptura || !vExecutor)
         throw EErro(QStringLiteral("O banco de dados não está disponível: o abastecimento não foi gravado."));
     if (entrega) {
         // Stored with the others the component delivers in the same run,
@@ -400,7 +405,25 @@ void TFrmTarnex::PAbastecimento(int pEvento, const QList<qint64>& pArgs)
         recebido = true;
         return;
     }
-    vCaptura->PRecebe(pEvento, pArgs, std::nullopt, recebido);
+    std::vector<bool> recebidos;
+    PRegistraOuCaptura({{pEvento, pArgs, std::nullopt, QDateTime::currentDateTime()}}, recebidos);
+    recebido = recebidos.front();
+}
+
+// The fuelings go to the journal here, and the database's thread stores
+// them: the window waits for the disk, never for the database. A journal
+// that cannot take them leaves nowhere for them to wait: they are stored
+// at once, by that thread, before the component hears of them.
+void TFrmTarnex::PRegistraOuCaptura(const std::vector<TCapturaAbastecimento::TNovo>& pNovos,
+                                    std::vector<bool>& pRecebidos)
+{
+    try {
+        vCaptura->PRegistraRecebidos(pNovos, pRecebidos);
+    } catch (const EErro&) {
+        vExecutor->PExecutaAguardando([&] { vCaptura->PRecebeLote(pNovos, pRecebidos); });
+        return;
+    }
+    vExecutor->PCapturaPendentes();
 }
 
 void TFrmTarnex::PGravaLote()
@@ -411,13 +434,13 @@ void TFrmTarnex::PGravaLote()
     // for the operator must not hold the component's fuelings.
     const auto responde = qScopeGuard([&] {
         for (size_t i = 0; i < lote.size(); ++i) {
-            if (recebidos[i])
+            if (i < recebidos.size() && recebidos[i])
                 vFcmMaster->PConfirmaEntrega(lote[i].vEntrega);
             else
                 vFcmMaster->PDevolveEntrega(lote[i].vEntrega);
         }
     });
-    if (!vCaptura)
+    if (!vCaptura || !vExecutor)
         throw EErro(QStringLiteral("O banco de dados não está disponível: o abastecimento não foi gravado."));
     std::vector<TCapturaAbastecimento::TNovo> novos;
     novos.reserve(lote.size());
@@ -425,7 +448,7 @@ void TFrmTarnex::PGravaLote()
         vCaptura->PInformaBase(f.vEntrega.vInstancia, f.vEntrega.vBase);
         novos.push_back(f.vNovo);
     }
-    vCaptura->PRecebeLote(novos, recebidos);
+    PRegistraOuCaptura(novos, recebidos);
 }
 
 void TFrmTarnex::FcmMasterAbasteceu(QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, int total, int ppl,
@@ -480,15 +503,18 @@ void TFrmTarnex::FcmMasterMudancaDeEstado(QObject*, quint8 sl, quint8 bo, quint8
     PExigeAbertura();
     const QString letra = FLetraEstado(estado);
     const bool bomba = estado == 7 || estado == 8;
+    if (!vExecutor)
+        throw EErro(QStringLiteral("A abertura do programa não foi concluída: o banco de dados do posto ou as "
+                                   "configurações não estão disponíveis."));
     if (Parametros->AutorizaAuto() && letra == QLatin1String("E")) {
         const int codigo = vFcmMaster->FcmAutorizaAbastecimento(sl, bo, bi);
         // Recorded before the warning waits for the operator: a newer state
         // that arrives meanwhile is recorded after this one, never before.
-        BancoDados->FGravaStatusBico(bomba, letra, sl, bo, bi);
+        vExecutor->PGravaStatus(bomba, letra, sl, bo, bi);
         TGenerico::FRetornaErroConcentrador(codigo);
         return;
     }
-    BancoDados->FGravaStatusBico(bomba, letra, sl, bo, bi);
+    vExecutor->PGravaStatus(bomba, letra, sl, bo, bi);
 }
 
 // --- concentrator reports --------------------------------------------------------

@@ -12,6 +12,7 @@ class QKeyEvent;
 class QPushButton;
 class QTableView;
 class TBancoDados;
+class TExecutorBanco;
 class TFaixaBanner;
 class TGenerico;
 class TParametros;
@@ -57,6 +58,9 @@ public:
     void FcmMasterErroDLL(QObject* Sender, quint8 erro);
 
     TFcmMaster* FcmMaster() const { return vFcmMaster; }
+    // The database work of the concentrators' reports; nothing before a
+    // successful start-up.
+    TExecutorBanco* ExecutorBanco() const { return vExecutor.get(); }
     bool FlagOpen(int pConcentrador) const { return vFlagOpen[pConcentrador - 1]; }
 
     // The status letter of a state code, and whether it names the whole pump.
@@ -79,6 +83,7 @@ private:
     bool FormKeyDown(QKeyEvent* pTecla);
     void PAbastecimento(int pEvento, const QList<qint64>& pArgs);
     void PGravaLote();
+    void PRegistraOuCaptura(const std::vector<TCapturaAbastecimento::TNovo>& pNovos, std::vector<bool>& pRecebidos);
     void PLeitura(quint8 sl, quint8 bo, quint8 bi, int pValor, quint8 cd, const QString& pRotulo);
 
     TFaixaBanner* Panel1;
@@ -110,6 +115,7 @@ private:
     std::unique_ptr<TParametros> vParametros;
     std::unique_ptr<TGenerico> vGenerico;
     std::unique_ptr<TCapturaAbastecimento> vCaptura;
+    std::unique_ptr<TExecutorBanco> vExecutor;
 
     // Fuelings the component delivered in this run, not yet stored.
     struct TItemLote {

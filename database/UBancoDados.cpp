@@ -9,8 +9,11 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QEventLoop>
+#include <QThread>
 
 #include <limits>
+#include <thread>
 
 namespace {
 
@@ -52,6 +55,35 @@ QString FTexto(const QString& pSecao, const QString& pChave)
 TBancoDados::TBancoDados()
 {
     PConectaBanco();
+}
+
+TBancoDados::TBancoDados(const TDadosConexao& pDados)
+{
+    vConexao.PDefineDados(pDados);
+    vConexao.PDefineEsperaTrava(cEsperaTravaSegundos);
+}
+
+TResultadoSql TBancoDados::FConsultaAguardando(const QString& pSql)
+{
+    const QCoreApplication* aplicacao = QCoreApplication::instance();
+    if (!aplicacao || QThread::currentThread() != aplicacao->thread())
+        return vConexao.FConsulta(pSql);
+    TResultadoSql resultado;
+    std::exception_ptr erro;
+    QEventLoop espera;
+    std::thread linha([&] {
+        try {
+            resultado = vConexao.FConsulta(pSql);
+        } catch (...) {
+            erro = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&espera, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    espera.exec(QEventLoop::ExcludeUserInputEvents);
+    linha.join();
+    if (erro)
+        std::rethrow_exception(erro);
+    return resultado;
 }
 
 QString TBancoDados::FCodigoConcentrador(int pTanque, int pBomba, int pBico)
@@ -306,26 +338,43 @@ std::unique_ptr<TAbastecimento> TBancoDados::FDadosProduto(const TResultadoSql& 
     return abastecimento;
 }
 
-bool TBancoDados::FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico)
+namespace {
+
+QString FSqlStatusBico(bool pBloq)
 {
     const QString filtro = pBloq ? QStringLiteral("where substring(bombas.codconcentrador from 1 for 4) = :PCodConcentrador ")
                                  : QStringLiteral("where bombas.codconcentrador = :PCodConcentrador ");
+    return QStringLiteral("update bombas set bombas.statusbico = :pstatusbico ") + filtro;
+}
+
+TParametrosSql FParametrosStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico)
+{
     const QString codigo = pBloq ? TGenerico::FCompletaZero(pTanque, 2) + TGenerico::FCompletaZero(pBomba, 2)
-                                 : FCodigoConcentrador(pTanque, pBomba, pBico);
+                                 : TBancoDados::FCodigoConcentrador(pTanque, pBomba, pBico);
+    return {{QStringLiteral("pstatusbico"), pStatus}, {QStringLiteral("PCodConcentrador"), codigo}};
+}
+
+} // namespace
+
+bool TBancoDados::FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico)
+{
     try {
-        vConexao.PExecuta(QStringLiteral("update bombas set bombas.statusbico = :pstatusbico ") + filtro,
-                          {{QStringLiteral("pstatusbico"), pStatus}, {QStringLiteral("PCodConcentrador"), codigo}});
+        vConexao.PExecuta(FSqlStatusBico(pBloq), FParametrosStatusBico(pBloq, pStatus, pTanque, pBomba, pBico));
     } catch (const EErroBanco& erro) {
-        TGenerico::PGeraLog(QStringLiteral("Ocorreu um erro ao tentar alterar o status do bico.") + cMotivo +
-                            erro.Mensagem());
+        TGenerico::PGeraLog(FTextoFalhaStatus() + cMotivo + erro.Mensagem());
         return false;
     }
     return true;
 }
 
+void TBancoDados::PAlteraStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico)
+{
+    vConexao.PExecutaSemEspera(FSqlStatusBico(pBloq), FParametrosStatusBico(pBloq, pStatus, pTanque, pBomba, pBico));
+}
+
 std::unique_ptr<TListaBicos> TBancoDados::FRetornaDadosBico()
 {
-    const TResultadoSql dados = vConexao.FConsulta(cListaBicos);
+    const TResultadoSql dados = FConsultaAguardando(cListaBicos);
     auto lista = std::make_unique<TListaBicos>();
     for (int i = 0; i < dados.Linhas(); ++i) {
         std::unique_ptr<TBico> bico = FBicoDaLinha(dados, i);

@@ -25,6 +25,10 @@ public:
     // end and is logged (on the error output when the log cannot be
     // written); the object is made all the same.
     TBancoDados();
+    // A second door to the same database, for the thread that stores what
+    // the concentrators report: it attaches at its first statement, and its
+    // writes wait only a little on another program's lock.
+    explicit TBancoDados(const TDadosConexao& pDados);
 
     // Fueling store.
     int FRetornaSequencia();
@@ -65,6 +69,10 @@ public:
     // not registered.
     std::unique_ptr<TAbastecimento> FRetornaDadosBicoCadastrado(int pTanque, int pBomba, int pBico);
     bool FGravaStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico);
+    // The same update without waiting on another program's lock; raises
+    // EErroBanco when it does not go in, and logs nothing.
+    void PAlteraStatusBico(bool pBloq, const QString& pStatus, int pTanque, int pBomba, int pBico);
+    static QString FTextoFalhaStatus() { return QStringLiteral("Ocorreu um erro ao tentar alterar o status do bico."); }
     std::unique_ptr<TListaBicos> FRetornaDadosBico();
     // One row of the nozzle list query as a nozzle record, status left empty;
     // raises EErro when the slave, pump or nozzle part is not a number (a
@@ -88,11 +96,21 @@ public:
 
     // True once attaching failed and the program was asked to end.
     bool FimSolicitado() const { return vFimSolicitado; }
+    // What attaching took, to open another door alike.
+    // How long the second door's writes wait on a lock.
+    static constexpr int cEsperaTravaSegundos = 3;
+    TDadosConexao FDadosConexao() const { return vConexao.FDados(); }
+    // From any thread: the statement under way fails as a lost connection.
+    void PAbandona() { vConexao.PAbandona(); }
 
     // The concentrator code of an address: "010203" for slave 1, pump 2, nozzle 3.
     static QString FCodigoConcentrador(int pTanque, int pBomba, int pBico);
 
 private:
+    // On the main thread, the query runs on a thread of its own while the
+    // events go on being handled (the operator's input waits), as they do
+    // while a modal window is open: a slow server stops no pump.
+    TResultadoSql FConsultaAguardando(const QString& pSql);
     void PConectaBanco();
     void PRegistraFalhaConexao(const QString& pTexto);
     bool FAlteraSequencia();

@@ -24,7 +24,7 @@ void TBancoDados::PSolicitaAtualizacaoGrid(QTableView* pGrid)
 void TBancoDados::PDadosGridPrecoAbast(QTableView* pGrid)
 {
     PLigaGrade(pGrid,
-               vConexao.FConsulta(QStringLiteral(
+               FConsultaAguardando(QStringLiteral(
                    "select substring(bombas.codconcentrador from 1 for 2) as Slave, substring(bombas.codconcentrador "
                    "from 3 for 2) as bomba, substring(bombas.codconcentrador from 5 for 2) as Bico, "
                    "bombas.descricao, bombas.precovenda as preco, bombas.statusbico from bombas order by slave, "

@@ -11,7 +11,11 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <set>
+#include <thread>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -162,7 +166,8 @@ bool FTemCodigo(IStatus* pStatus, const ISC_STATUS (&pCodigos)[N])
 // Errors that mean the attachment is no longer there.
 const ISC_STATUS cConexaoPerdida[] = {isc_network_error, isc_net_read_err,      isc_net_write_err,
                                       isc_lost_db_connection, isc_conn_lost, isc_shutdown,
-                                      isc_att_shutdown,       isc_shutinprog, isc_bad_db_handle};
+                                      isc_att_shutdown,       isc_shutinprog, isc_bad_db_handle,
+                                      isc_connect_reject};
 // A row changed and committed by another transaction while this one waited.
 const ISC_STATUS cConflito[] = {isc_update_conflict, isc_deadlock, isc_lock_conflict, isc_lock_timeout};
 // The statement itself is refused whatever the moment: a rule of the table,
@@ -185,16 +190,76 @@ EErroBanco FErro(const FbException& pErro)
 // A query runs read-only: the engine starts such a transaction already
 // committed, so its end writes nothing to the database, where a read-write
 // one costs a forced write of the transaction inventory.
-std::vector<unsigned char> FBlocoTransacao(TStatus& pStatus, bool pSomenteLeitura)
+// pEsperaTrava: -1 waits on locks, 0 does not wait, more waits that long.
+std::vector<unsigned char> FBlocoTransacao(TStatus& pStatus, bool pSomenteLeitura, int pEsperaTrava)
 {
     TBlocoXpb tpb(pStatus, IXpbBuilder::TPB);
     const int acesso = pSomenteLeitura ? isc_tpb_read : isc_tpb_write;
-    for (const int marca : {acesso, isc_tpb_read_committed, isc_tpb_rec_version, isc_tpb_wait})
+    for (const int marca : {acesso, isc_tpb_read_committed, isc_tpb_rec_version})
         tpb->insertTag(&pStatus, static_cast<unsigned char>(marca));
+    tpb->insertTag(&pStatus, static_cast<unsigned char>(pEsperaTrava == 0 ? isc_tpb_nowait : isc_tpb_wait));
+    if (pEsperaTrava > 0)
+        tpb->insertInt(&pStatus, isc_tpb_lock_timeout, pEsperaTrava);
     const unsigned char* inicio = tpb->getBuffer(&pStatus);
     return {inicio, inicio + tpb->getBufferLength(&pStatus)};
 }
 
+qint64 FAgoraMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The watch over every connection of the process: one thread that looks,
+// a few times a second, for a call that has run past the limit.
+class TVigia {
+public:
+    static TVigia& FInstancia()
+    {
+        static TVigia vigia;
+        return vigia;
+    }
+    void PRegistra(TConexaoFirebird* pConexao)
+    {
+        const std::lock_guard trava(vTrava);
+        vConexoes.insert(pConexao);
+        if (!vLinha.joinable())
+            vLinha = std::thread([this] { PVigia(); });
+    }
+    void PRetira(TConexaoFirebird* pConexao)
+    {
+        const std::lock_guard trava(vTrava);
+        vConexoes.erase(pConexao);
+    }
+    ~TVigia()
+    {
+        {
+            const std::lock_guard trava(vTrava);
+            vFim = true;
+        }
+        vSinal.notify_all();
+        if (vLinha.joinable())
+            vLinha.join();
+    }
+
+private:
+    TVigia() = default;
+    void PVigia()
+    {
+        std::unique_lock trava(vTrava);
+        while (!vFim) {
+            vSinal.wait_for(trava, std::chrono::milliseconds(200));
+            for (TConexaoFirebird* conexao : vConexoes)
+                conexao->PAbandonaSeDemorada(TConexaoFirebird::cLimiteSegundos * 1000LL);
+        }
+    }
+
+    std::mutex vTrava;
+    std::condition_variable vSinal;
+    std::set<TConexaoFirebird*> vConexoes;
+    bool vFim = false;
+    std::thread vLinha;
+};
 const TParametroSql& FParametro(const TParametrosSql& pParametros, const QString& pNome)
 {
     for (const TParametroSql& p : pParametros) {
@@ -552,6 +617,9 @@ IAttachment* FAnexa(TStatus& st, const QString& pBanco, const QString& pUsuario,
     if (!pPapel.isEmpty())
         dpb->insertString(&st, isc_dpb_sql_role_name, FBytes(pPapel).constData());
     dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
+    // A server that takes the connection and never answers (stopped, or its
+    // host gone) fails the attach instead of holding it for minutes.
+    dpb->insertInt(&st, isc_dpb_connect_timeout, TConexaoFirebird::cLimiteSegundos);
     if (pCria)
         dpb->insertInt(&st, isc_dpb_page_size, 8192);
     TReferencia<IProvider> provedor(FMestre()->getDispatcher());
@@ -562,8 +630,14 @@ IAttachment* FAnexa(TStatus& st, const QString& pBanco, const QString& pUsuario,
 
 } // namespace
 
+TConexaoFirebird::TConexaoFirebird(bool pSomenteLeitura) : vSomenteLeitura(pSomenteLeitura)
+{
+    TVigia::FInstancia().PRegistra(this);
+}
+
 TConexaoFirebird::~TConexaoFirebird()
 {
+    TVigia::FInstancia().PRetira(this);
     if (!vAnexo)
         return;
     IStatus* status = FMestre()->getStatus();
@@ -576,9 +650,58 @@ TConexaoFirebird::~TConexaoFirebird()
 
 void TConexaoFirebird::PDescartaAnexo()
 {
-    if (vAnexo)
-        vAnexo->release();
-    vAnexo = nullptr;
+    IAttachment* anexo = nullptr;
+    {
+        const std::lock_guard trava(vTravaAnexo);
+        anexo = std::exchange(vAnexo, nullptr);
+    }
+    if (anexo)
+        anexo->release();
+}
+
+void TConexaoFirebird::PDefineDados(const TDadosConexao& pDados)
+{
+    vBanco = pDados.vBanco;
+    vUsuario = pDados.vUsuario;
+    vSenha = pDados.vSenha;
+    vPapel = pDados.vPapel;
+    PDescartaAnexo();
+}
+
+void TConexaoFirebird::PAbandonaSeDemorada(qint64 pLimiteMs)
+{
+    const qint64 inicio = vInicioChamada.load();
+    if (inicio != 0 && FAgoraMs() - inicio >= pLimiteMs)
+        PAbandona();
+}
+
+void TConexaoFirebird::PAbandona()
+{
+    const std::lock_guard trava(vTravaAnexo);
+    if (!vAnexo || vInicioChamada.load() == 0 || vAbandonada.exchange(true))
+        return;
+    // The one call the client takes from another thread in the middle of
+    // a call: it closes the attachment's link, and the call under way
+    // returns with an error.
+    IStatus* status = FMestre()->getStatus();
+    CheckStatusWrapper verificador(status);
+    vAnexo->cancelOperation(&verificador, fb_cancel_abort);
+    status->dispose();
+}
+
+EErroBanco TConexaoFirebird::FFalha(const EErroBanco& pErro)
+{
+    if (vAbandonada.exchange(false)) {
+        PDescartaAnexo();
+        return EErroBanco(QStringLiteral("O banco de dados não respondeu em %1 segundos; a conexão foi abandonada e "
+                                         "será refeita.\r%2")
+                              .arg(cLimiteSegundos)
+                              .arg(pErro.Mensagem()),
+                          true);
+    }
+    if (pErro.ConexaoPerdida())
+        PDescartaAnexo();
+    return pErro;
 }
 
 void TConexaoFirebird::PConecta(const QString& pBanco, const QString& pUsuario, const QString& pSenha,
@@ -598,7 +721,9 @@ void TConexaoFirebird::PGaranteConexao()
         return;
     try {
         TStatus st;
-        vAnexo = FAnexa(st, vBanco, vUsuario, vSenha, vPapel, false);
+        IAttachment* anexo = FAnexa(st, vBanco, vUsuario, vSenha, vPapel, false);
+        const std::lock_guard trava(vTravaAnexo);
+        vAnexo = anexo;
     } catch (const FbException& erro) {
         throw FErro(erro);
     }
@@ -630,6 +755,25 @@ void TConexaoFirebird::PExecuta(const QString& pSql, const TParametrosSql& pPara
     FRoda(pSql, pParametros, TExecucao::Comando);
 }
 
+void TConexaoFirebird::PExecutaSemEspera(const QString& pSql, const TParametrosSql& pParametros)
+{
+    FRodaUmaVez(pSql, pParametros, TExecucao::ComandoSemEspera);
+}
+
+std::vector<unsigned char> TConexaoFirebird::FBlocoTransacao(TExecucao pExecucao) const
+{
+    TStatus st;
+    // The same parameters for most statements: built once.
+    static const std::vector<unsigned char> tpbEscrita = ::FBlocoTransacao(st, false, -1);
+    static const std::vector<unsigned char> tpbLeitura = ::FBlocoTransacao(st, true, -1);
+    if (pExecucao == TExecucao::ComandoSemEspera)
+        return ::FBlocoTransacao(st, vSomenteLeitura, 0);
+    const bool leitura = pExecucao != TExecucao::Comando || vSomenteLeitura;
+    if (leitura)
+        return tpbLeitura;
+    return vEsperaTrava < 0 ? tpbEscrita : ::FBlocoTransacao(st, false, vEsperaTrava);
+}
+
 TResultadoSql TConexaoFirebird::FRoda(const QString& pSql, const TParametrosSql& pParametros, TExecucao pExecucao)
 {
     // A statement that waited on a row another program had locked fails with
@@ -649,22 +793,28 @@ TResultadoSql TConexaoFirebird::FRoda(const QString& pSql, const TParametrosSql&
 
 TResultadoSql TConexaoFirebird::FRodaUmaVez(const QString& pSql, const TParametrosSql& pParametros, TExecucao pExecucao)
 {
-    PGaranteConexao();
+    vAbandonada = false;
+    vInicioChamada = FAgoraMs();
+    const struct TFimChamada {
+        std::atomic<qint64>& v;
+        ~TFimChamada() { v = 0; }
+    } fimChamada{vInicioChamada};
+    try {
+        PGaranteConexao();
+    } catch (const EErroBanco& erro) {
+        throw FFalha(erro);
+    }
     try {
         TStatus st;
         QStringList nomes;
         const QByteArray texto = FBytes(FTraduzParametros(pSql, nomes));
-        // The same parameters for every statement: built once.
-        static const std::vector<unsigned char> tpbEscrita = FBlocoTransacao(st, false);
-        static const std::vector<unsigned char> tpbLeitura = FBlocoTransacao(st, true);
-        const bool leitura = pExecucao != TExecucao::Comando || vSomenteLeitura;
-        const std::vector<unsigned char>& tpb = leitura ? tpbLeitura : tpbEscrita;
+        const std::vector<unsigned char> tpb = FBlocoTransacao(pExecucao);
         TTransacao transacao(vAnexo->startTransaction(&st, static_cast<unsigned>(tpb.size()), tpb.data()));
         TReferencia<IStatement> comando(
             vAnexo->prepare(&st, transacao.get(), 0, texto.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA));
         TMensagem entrada = FMensagemEntrada(st, comando.get(), nomes, pParametros);
         TResultadoSql resultado;
-        if (pExecucao != TExecucao::Comando) {
+        if (pExecucao == TExecucao::Consulta || pExecucao == TExecucao::Contagem) {
             TReferencia<IMessageMetadata> saida(comando->getOutputMetadata(&st));
             TReferencia<IResultSet> cursor(comando->openCursor(&st, transacao.get(), entrada.vMetadados.get(),
                                                                entrada.vBuffer.data(), saida.get(), 0));
@@ -680,10 +830,7 @@ TResultadoSql TConexaoFirebird::FRodaUmaVez(const QString& pSql, const TParametr
         transacao.PConfirma(st);
         return resultado;
     } catch (const FbException& erro) {
-        const EErroBanco falha = FErro(erro);
-        if (falha.ConexaoPerdida())
-            PDescartaAnexo();
-        throw falha;
+        throw FFalha(FErro(erro));
     }
 }
 

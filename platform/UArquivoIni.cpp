@@ -261,8 +261,34 @@ void TArquivoIni::PGravaTexto(const QString& pSecao, const QString& pChave, cons
     FPreparaTexto(pSecao, pChave, pValor)->PConclui();
 }
 
+namespace {
+
+QByteArray FBytesDoArquivo(const QString& pCaminho)
+{
+    QFile arquivo(pCaminho);
+    return arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArray();
+}
+
+} // namespace
+
 std::unique_ptr<TGravacaoPreparada> TArquivoIni::FPreparaTexto(const QString& pSecao, const QString& pChave,
                                                                const QString& pValor) const
+{
+    // The capture writes the Id while an operator window may write another
+    // key of the same file: a replacement made from bytes another write has
+    // changed since is made again from the new ones.
+    const QByteArray lidos = FBytesDoArquivo(vCaminho);
+    std::unique_ptr<TGravacaoPreparada> gravacao = FPreparaSemConferencia(pSecao, pChave, pValor);
+    gravacao->PDefineConferencia([lidos, caminho = vCaminho, pSecao, pChave, pValor]() -> std::unique_ptr<TGravacaoPreparada> {
+        if (FBytesDoArquivo(caminho) == lidos)
+            return nullptr;
+        return TArquivoIni(caminho).FPreparaSemConferencia(pSecao, pChave, pValor);
+    });
+    return gravacao;
+}
+
+std::unique_ptr<TGravacaoPreparada> TArquivoIni::FPreparaSemConferencia(const QString& pSecao, const QString& pChave,
+                                                                        const QString& pValor) const
 {
     TDocumento documento = FCarrega(vCaminho, true);
     PAlteraDocumento(documento, pSecao, pChave, pValor);

@@ -38,5 +38,8 @@ public:
     static bool FEhInteiro(const QString& pTexto, int& pValor);
 
 private:
+    std::unique_ptr<TGravacaoPreparada> FPreparaSemConferencia(const QString& pSecao, const QString& pChave,
+                                                               const QString& pValor) const;
+
     QString vCaminho;
 };

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <atomic>
+#include <mutex>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -18,6 +19,8 @@ namespace {
 std::function<void()> vAntesDeRenomear;
 
 thread_local TAdiamentoDiretorios* vAdiamento = nullptr;
+
+std::mutex vTravaConferidas;
 
 // The temporary file disappears on every path that does not hand it on to
 // the prepared write, which renames it or removes it.
@@ -78,6 +81,16 @@ TGravacaoPreparada::~TGravacaoPreparada()
 }
 
 void TGravacaoPreparada::PConclui()
+{
+    if (!vConferencia)
+        return PRenomeia();
+    const std::lock_guard trava(vTravaConferidas);
+    if (const std::unique_ptr<TGravacaoPreparada> refeita = vConferencia())
+        return refeita->PRenomeia(); // this one's temporary file goes with it
+    PRenomeia();
+}
+
+void TGravacaoPreparada::PRenomeia()
 {
     if (vAntesDeRenomear)
         vAntesDeRenomear();

@@ -43,10 +43,21 @@ public:
     // that to a TAdiamentoDiretorios). Raises EErro when it cannot.
     void PConclui();
 
+    // A file that another thread may write meanwhile: just before the
+    // rename, pConferencia answers nothing when the file is still as it was
+    // read, or the replacement made afresh from what it holds now, which
+    // goes in instead. The checks and renames of such replacements run one
+    // at a time, so neither thread's change is lost to the other's.
+    using TConferencia = std::function<std::unique_ptr<TGravacaoPreparada>()>;
+    void PDefineConferencia(TConferencia pConferencia) { vConferencia = std::move(pConferencia); }
+
 private:
+    void PRenomeia();
+
     const QString vCaminho;
     const QString vTemporario;
     bool vConcluida = false;
+    TConferencia vConferencia;
 };
 
 // While one lives, the renames PGrava makes on this thread reach the disk

@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#include <csignal>
+
 namespace {
 
 const QString cPrograma = QStringLiteral("/usr/sbin/firebird");
@@ -89,8 +91,21 @@ void TServidorFirebird::PDerruba()
 {
     if (vProcesso.state() == QProcess::NotRunning)
         return;
+    PRetoma();
     vProcesso.kill();
     vProcesso.waitForFinished(5000);
+}
+
+void TServidorFirebird::PSuspende()
+{
+    if (vProcesso.state() != QProcess::NotRunning)
+        ::kill(static_cast<pid_t>(vProcesso.processId()), SIGSTOP);
+}
+
+void TServidorFirebird::PRetoma()
+{
+    if (vProcesso.state() != QProcess::NotRunning)
+        ::kill(static_cast<pid_t>(vProcesso.processId()), SIGCONT);
 }
 
 QString TServidorFirebird::FLocal(const QString& pArquivo) const

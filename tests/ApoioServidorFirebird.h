@@ -17,6 +17,10 @@ public:
     bool FInicia();
     // SIGKILL: the server dies as in a crash or a power cut.
     void PDerruba();
+    // SIGSTOP and SIGCONT: a server that stops answering without closing a
+    // connection, as one frozen by its disk or behind a dead network link.
+    void PSuspende();
+    void PRetoma();
 
     QString FLocal(const QString& pArquivo) const;
     const QString& Usuario() const { return vUsuario; }

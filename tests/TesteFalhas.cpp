@@ -175,6 +175,32 @@ protected:
     std::unique_ptr<TFrmTarnex> vJanela;
 };
 
+// A server that stops answering without closing anything: neither a
+// statement nor an attach may wait for it much past the bound, and the
+// connection works again, by itself, once the server answers.
+TEST_F(Falhas, ConnectionToAServerThatStopsAnsweringGivesUpWithinTheBoundAndComesBack)
+{
+    TConexaoFirebird conexao;
+    conexao.PConecta(FBanco(), vServidorFb.Usuario(), vServidorFb.Senha(), QString());
+    const QString consulta = QStringLiteral("select count(*) n from bombas");
+    ASSERT_EQ(conexao.FConsulta(consulta).FInteiro(0, QStringLiteral("n")), 2);
+    const qint64 limite = TConexaoFirebird::cLimiteSegundos * 1000LL;
+    vServidorFb.PSuspende();
+    for (const char* passo : {"statement on the stopped server", "attach to the stopped server"}) {
+        QElapsedTimer relogio;
+        relogio.start();
+        try {
+            conexao.FConsulta(consulta);
+            ADD_FAILURE() << passo << " answered";
+        } catch (const EErroBanco& erro) {
+            EXPECT_TRUE(erro.ConexaoPerdida()) << passo << ": " << erro.Mensagem().toStdString();
+        }
+        EXPECT_LT(relogio.elapsed(), limite + 3000) << passo;
+    }
+    vServidorFb.PRetoma();
+    EXPECT_EQ(conexao.FConsulta(consulta).FInteiro(0, QStringLiteral("n")), 2);
+}
+
 TEST_F(Falhas, FuelingsReportedWhileTheServerIsDownAreStoredOnceWhenItReturns)
 {
     PAbre();

@@ -1,0 +1,236 @@
+#include "UExecutorBanco.h"
+
+#include "UAplicacao.h"
+#include "UBancoDados.h"
+#include "UCapturaAbastecimento.h"
+#include "UErro.h"
+#include "UGenerico.h"
+
+#include <QCoreApplication>
+
+#include <future>
+
+namespace {
+
+// A failure is shown on the main thread, where the operator is; the
+// executor goes on meanwhile.
+void PMostraNaJanela(const std::exception_ptr& pErro)
+{
+    if (QCoreApplication* aplicacao = QCoreApplication::instance())
+        QMetaObject::invokeMethod(aplicacao, [pErro] { TAplicacao::PMostraErro(pErro); }, Qt::QueuedConnection);
+}
+
+} // namespace
+
+QString TExecutorBanco::TStatus::FCodigo() const
+{
+    return vBomba ? TGenerico::FCompletaZero(vTanque, 2) + TGenerico::FCompletaZero(vNumBomba, 2)
+                  : TBancoDados::FCodigoConcentrador(vTanque, vNumBomba, vBico);
+}
+
+// Whether writing this letter writes every row pOutro would.
+bool TExecutorBanco::TStatus::FCobre(const TStatus& pOutro) const
+{
+    if (vTanque != pOutro.vTanque || vNumBomba != pOutro.vNumBomba)
+        return false;
+    return vBomba || (!pOutro.vBomba && vBico == pOutro.vBico);
+}
+
+TExecutorBanco::TExecutorBanco(TCapturaAbastecimento& pCaptura, const TDadosConexao& pDados)
+    : vCaptura(pCaptura), vBanco(std::make_unique<TBancoDados>(pDados)), vNaLinha(std::make_unique<QObject>())
+{
+    vLinha.setObjectName(QStringLiteral("ExecutorBanco"));
+    vRepeteCaptura = new QTimer(vNaLinha.get());
+    vRepeteCaptura->setSingleShot(true);
+    vRepeteCaptura->setInterval(cNovaTentativaMs);
+    QObject::connect(vRepeteCaptura, &QTimer::timeout, vNaLinha.get(), [this] { PTrataCaptura(true); });
+    vRepeteStatus = new QTimer(vNaLinha.get());
+    vRepeteStatus->setSingleShot(true);
+    vRepeteStatus->setInterval(cNovaTentativaMs);
+    QObject::connect(vRepeteStatus, &QTimer::timeout, vNaLinha.get(), [this] { PTrataStatus(); });
+    vNaLinha->moveToThread(&vLinha);
+    vLinha.start();
+}
+
+TExecutorBanco::~TExecutorBanco()
+{
+    QThread* const principal = QThread::currentThread();
+    // Behind what is queued: the letters and fuelings handed over last
+    // still get their turn. The attachment ends on the thread that used it.
+    PNaLinha([this, principal] {
+        vRepeteCaptura->stop();
+        vRepeteStatus->stop();
+        vBanco.reset();
+        vNaLinha->moveToThread(principal);
+        vLinha.quit();
+    });
+    constexpr int cEsperaFimMs = 3000;
+    if (!vLinha.wait(cEsperaFimMs)) {
+        if (vBanco)
+            vBanco->PAbandona();
+        vLinha.wait();
+    }
+}
+
+void TExecutorBanco::PNaLinha(std::function<void()> pAcao)
+{
+    QMetaObject::invokeMethod(vNaLinha.get(), std::move(pAcao), Qt::QueuedConnection);
+}
+
+void TExecutorBanco::PReprocessaPendentes()
+{
+    PNaLinha([this] {
+        try {
+            vCaptura.PReprocessaPendentes();
+        } catch (...) {
+            PMostraNaJanela(std::current_exception());
+        }
+        PTrataCaptura(true);
+    });
+}
+
+void TExecutorBanco::PCapturaPendentes()
+{
+    PNaLinha([this] { PTrataCaptura(false); });
+}
+
+void TExecutorBanco::PExecutaAguardando(const std::function<void()>& pAcao)
+{
+    std::promise<void> fim;
+    std::future<void> resultado = fim.get_future();
+    PNaLinha([&] {
+        try {
+            pAcao();
+            fim.set_value();
+        } catch (...) {
+            fim.set_exception(std::current_exception());
+        }
+    });
+    resultado.get();
+}
+
+// On vLinha.
+void TExecutorBanco::PTrataCaptura(bool pRepeticao)
+{
+    try {
+        vCaptura.PCapturaPendentes(pRepeticao);
+    } catch (...) {
+        PMostraNaJanela(std::current_exception());
+    }
+    if (vCaptura.FTemPendentes())
+        vRepeteCaptura->start();
+    else
+        vRepeteCaptura->stop();
+}
+
+// --- status letters --------------------------------------------------------------
+
+void TExecutorBanco::PGravaStatus(bool pBomba, const QString& pLetra, int pTanque, int pNumBomba, int pBico)
+{
+    TStatus novo{pBomba, pLetra, pTanque, pNumBomba, pBico};
+    {
+        const std::lock_guard trava(vTravaFila);
+        // The newest letter of the same rows is the only one worth writing;
+        // a letter of the whole pump stays ahead of a newer one of a nozzle.
+        for (auto i = vFila.begin(); i != vFila.end();) {
+            if (novo.FCobre(*i)) {
+                novo.vRetido = novo.vRetido || i->vRetido;
+                i = vFila.erase(i);
+            } else {
+                ++i;
+            }
+        }
+        vFila.push_back(novo);
+        if (std::exchange(vStatusAgendado, true))
+            return;
+    }
+    PNaLinha([this] { PTrataStatus(); });
+}
+
+size_t TExecutorBanco::FStatusPendentes() const
+{
+    const std::lock_guard trava(vTravaFila);
+    return vFila.size();
+}
+
+// On vLinha: every letter waiting, oldest first. One whose rows another
+// program holds waits for the next turn, and so does any later letter of
+// the same rows; the others go on. A database that is not there ends the
+// turn: the rest would only wait for it too.
+void TExecutorBanco::PTrataStatus()
+{
+    std::vector<TStatus> fila;
+    {
+        const std::lock_guard trava(vTravaFila);
+        vStatusAgendado = false;
+        fila = vFila;
+    }
+    std::vector<TStatus> retidos;
+    bool parar = false;
+    for (TStatus& status : fila) {
+        const bool atras = std::any_of(retidos.begin(), retidos.end(),
+                                       [&](const TStatus& r) { return r.FCobre(status) || status.FCobre(r); });
+        const bool gravado = !parar && !atras && FGravaUmStatus(status, parar);
+        const std::lock_guard trava(vTravaFila);
+        const auto naFila = std::find_if(vFila.begin(), vFila.end(), [&](const TStatus& s) {
+            return s.FCodigo() == status.FCodigo() && s.vBomba == status.vBomba && s.vLetra == status.vLetra;
+        });
+        if (naFila == vFila.end())
+            continue; // a newer letter replaced it meanwhile
+        if (gravado) {
+            if (naFila->vRetido || status.vRetido)
+                vGravadosAposFalha.append(status.FCodigo() + QLatin1Char(' ') + status.vLetra);
+            vFila.erase(naFila);
+            continue;
+        }
+        naFila->vTentado = naFila->vTentado || status.vTentado;
+        naFila->vRetido = naFila->vRetido || status.vTentado;
+        retidos.push_back(status);
+    }
+    PRegistraGravados();
+    const std::lock_guard trava(vTravaFila);
+    if (!vFila.empty() && !vStatusAgendado)
+        vRepeteStatus->start();
+}
+
+// False when the letter must wait; pParar when the database is not there.
+bool TExecutorBanco::FGravaUmStatus(TStatus& pStatus, bool& pParar)
+{
+    try {
+        vBanco->PAlteraStatusBico(pStatus.vBomba, pStatus.vLetra, pStatus.vTanque, pStatus.vNumBomba, pStatus.vBico);
+        return true;
+    } catch (const EErro& erro) {
+        const auto* falhaBanco = dynamic_cast<const EErroBanco*>(&erro);
+        // Refused for good: trying again would be refused again.
+        const bool recusa = !falhaBanco || falhaBanco->Recusa();
+        pParar = falhaBanco && falhaBanco->ConexaoPerdida();
+        if (!pStatus.vTentado || recusa) {
+            try {
+                TGenerico::PGeraLog(TBancoDados::FTextoFalhaStatus() + QStringLiteral("\rMotivo: ") + erro.Mensagem());
+            } catch (const EErro&) {
+                // the letter still waits; the log's failure shows elsewhere
+            }
+        }
+        pStatus.vTentado = true;
+        return recusa;
+    }
+}
+
+// One entry once the letters held back by a failure have all landed.
+void TExecutorBanco::PRegistraGravados()
+{
+    QStringList gravados;
+    {
+        const std::lock_guard trava(vTravaFila);
+        const bool aindaRetidos =
+            std::any_of(vFila.begin(), vFila.end(), [](const TStatus& s) { return s.vRetido || s.vTentado; });
+        if (vGravadosAposFalha.isEmpty() || aindaRetidos)
+            return;
+        gravados = std::exchange(vGravadosAposFalha, {});
+    }
+    try {
+        TGenerico::PGeraLog(QStringLiteral("Status do bico gravado depois da falha.\rBicos: ") +
+                            gravados.join(QStringLiteral(", ")));
+    } catch (const EErro&) {
+    }
+}

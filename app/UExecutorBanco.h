@@ -1,0 +1,83 @@
+#pragma once
+
+#include "UFirebird.h"
+
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class TBancoDados;
+class TCapturaAbastecimento;
+
+// The database work of what the concentrators report, on a thread and an
+// attachment of its own, in the order the events came: the nozzles' status
+// letters and the capture of the fuelings the journal holds. The main
+// thread only hands the work over, so a database that hangs, is shut down
+// or has a row locked by another program stops no pump and freezes no
+// window; what could not be done is done again until it lands.
+class TExecutorBanco {
+public:
+    TExecutorBanco(TCapturaAbastecimento& pCaptura, const TDadosConexao& pDados);
+    // Lets what was handed over run for a moment, then abandons the
+    // statement under way; what is left stays in the journal.
+    ~TExecutorBanco();
+    TExecutorBanco(const TExecutorBanco&) = delete;
+    TExecutorBanco& operator=(const TExecutorBanco&) = delete;
+
+    // The door the capture uses, on the executor's thread only.
+    TBancoDados& Banco() const { return *vBanco; }
+
+    // Main thread. Captures what the journal holds (left by earlier runs,
+    // or journaled just now).
+    void PReprocessaPendentes();
+    void PCapturaPendentes();
+    // The newest letter of a nozzle, or of a whole pump (pBomba), waits to
+    // be written; an older one still waiting for the same rows gives way.
+    void PGravaStatus(bool pBomba, const QString& pLetra, int pTanque, int pNumBomba, int pBico);
+    // Runs pAcao on the executor's thread, behind what is queued, and waits
+    // for it; what it raises is raised here.
+    void PExecutaAguardando(const std::function<void()>& pAcao);
+
+    // Letters still waiting to land (for the tests and the log).
+    size_t FStatusPendentes() const;
+
+    // How soon a capture or a letter that failed is tried again.
+    static constexpr int cNovaTentativaMs = 1000;
+
+private:
+    struct TStatus {
+        bool vBomba = false;
+        QString vLetra;
+        int vTanque = 0, vNumBomba = 0, vBico = 0;
+        bool vTentado = false; // its first attempt failed (logged)
+        bool vRetido = false; // it, or a letter it replaced, could not be written
+        QString FCodigo() const;
+        bool FCobre(const TStatus& pOutro) const;
+    };
+
+    void PNaLinha(std::function<void()> pAcao);
+    void PTrataCaptura(bool pRepeticao);
+    void PTrataStatus();
+    bool FGravaUmStatus(TStatus& pStatus, bool& pParar);
+    void PRegistraGravados();
+
+    TCapturaAbastecimento& vCaptura;
+    std::unique_ptr<TBancoDados> vBanco;
+    QThread vLinha;
+    // Lives on vLinha: the calls queued to it run there, in order.
+    std::unique_ptr<QObject> vNaLinha;
+    QTimer* vRepeteCaptura = nullptr;
+    QTimer* vRepeteStatus = nullptr;
+
+    mutable std::mutex vTravaFila;
+    std::vector<TStatus> vFila;
+    bool vStatusAgendado = false;
+    // The letters held back by a failure that have landed since, for the
+    // one log entry that says so.
+    QStringList vGravadosAposFalha;
+};
