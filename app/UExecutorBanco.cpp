@@ -10,17 +10,13 @@
 
 #include <future>
 
-namespace {
-
 // A failure is shown on the main thread, where the operator is; the
-// executor goes on meanwhile.
-void PMostraNaJanela(const std::exception_ptr& pErro)
+// executor goes on meanwhile. One not shown yet when the executor ends is
+// dropped with it.
+void TExecutorBanco::PMostraNaJanela(const std::exception_ptr& pErro)
 {
-    if (QCoreApplication* aplicacao = QCoreApplication::instance())
-        QMetaObject::invokeMethod(aplicacao, [pErro] { TAplicacao::PMostraErro(pErro); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(vNaJanela.get(), [pErro] { TAplicacao::PMostraErro(pErro); }, Qt::QueuedConnection);
 }
-
-} // namespace
 
 QString TExecutorBanco::TStatus::FCodigo() const
 {
@@ -37,7 +33,8 @@ bool TExecutorBanco::TStatus::FCobre(const TStatus& pOutro) const
 }
 
 TExecutorBanco::TExecutorBanco(TCapturaAbastecimento& pCaptura, const TDadosConexao& pDados)
-    : vCaptura(pCaptura), vBanco(std::make_unique<TBancoDados>(pDados)), vNaLinha(std::make_unique<QObject>())
+    : vCaptura(pCaptura), vBanco(std::make_unique<TBancoDados>(pDados)), vNaLinha(std::make_unique<QObject>()),
+      vNaJanela(std::make_unique<QObject>())
 {
     vLinha.setObjectName(QStringLiteral("ExecutorBanco"));
     vRepeteCaptura = new QTimer(vNaLinha.get());

@@ -61,6 +61,7 @@ private:
     };
 
     void PNaLinha(std::function<void()> pAcao);
+    void PMostraNaJanela(const std::exception_ptr& pErro);
     void PTrataCaptura(bool pRepeticao);
     void PTrataStatus();
     bool FGravaUmStatus(TStatus& pStatus, bool& pParar);
@@ -71,6 +72,8 @@ private:
     QThread vLinha;
     // Lives on vLinha: the calls queued to it run there, in order.
     std::unique_ptr<QObject> vNaLinha;
+    // Lives on the main thread: what is shown to the operator.
+    std::unique_ptr<QObject> vNaJanela;
     QTimer* vRepeteCaptura = nullptr;
     QTimer* vRepeteStatus = nullptr;
 

@@ -169,6 +169,8 @@ TEST_F(Console, FuelingEventsBecomeRowsGridLinesAndLogEntries)
     const qsizetype inicio = FEntradas().size();
     vServidor.PEvento({5, 1, 2, 3, 12345, 1234567, 5799, 3, 2, 3});
     ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 1; }));
+    // The entry follows the row, on the database's thread.
+    ASSERT_TRUE(FEspera([&] { return FEntradas().size() > inicio; }));
     EXPECT_EQ(FLinhas(QStringLiteral("select codbico, litragem, precounit, valor, encerrantefinal, id, sequencia, emitido from mvabast")),
               QStringLiteral("05-02|12.345|5.799|71.59|12345.67|1|7|N"));
     const QDate hoje = QDate::currentDate();
@@ -185,7 +187,7 @@ TEST_F(Console, FuelingEventsBecomeRowsGridLinesAndLogEntries)
     ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 3; }));
     EXPECT_EQ(FLinhas(QStringLiteral("select data, hora, codbico, litragem, valor, encerrantefinal, id from mvabast where id > 1 order by id")),
               QStringLiteral("05.12.2015|00:09:05|05-01|10|49.99|1500|2\n01.01.2026|00:00:00|05-02|0.5|2.9|15|3"));
-    EXPECT_TRUE(FLogDesde(inicio).contains(QStringLiteral("Data: 05/12/15 Hora: 00:09:05\rId: 2")));
+    EXPECT_TRUE(FEspera([&] { return FLogDesde(inicio).contains(QStringLiteral("Data: 05/12/15 Hora: 00:09:05\rId: 2")); }));
 
     // The grid is refreshed off the main thread, once the fueling is stored.
     const QTableView* grade = vJanela->findChild<QTableView*>(QStringLiteral("GridAbastecimento"));
@@ -666,7 +668,7 @@ TEST_F(Console, PendingFuelingThatFailsAtStartUpIsShownAndTheConcentratorsAreCon
     TOperador operador;
     operador.PRespondeSempreOk();
     PAbre("[FCM1]\r\nNUMBOMBAS=4\r\n[FCM2]\r\nNUMBOMBAS=2\r\n[ABASTECIMENTO]\r\nID=9999\r\n");
-    ASSERT_FALSE(operador.Lidas().isEmpty());
+    ASSERT_TRUE(FEspera([&] { return !operador.Lidas().isEmpty(); }));
     EXPECT_TRUE(operador.Lidas().at(0).contains(QStringLiteral("alterar a sequência"))) << operador.Lidas().at(0).toStdString();
     EXPECT_TRUE(vJanela->FlagOpen(1) && vJanela->FlagOpen(2)) << "start-up went on after the failure";
     EXPECT_EQ(FAbastecimentos(), 1);
