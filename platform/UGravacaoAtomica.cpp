@@ -85,8 +85,12 @@ void TGravacaoPreparada::PConclui()
     if (!vConferencia)
         return PRenomeia();
     const std::lock_guard trava(vTravaConferidas);
-    if (const std::unique_ptr<TGravacaoPreparada> refeita = vConferencia())
-        return refeita->PRenomeia(); // this one's temporary file goes with it
+    if (const std::unique_ptr<TGravacaoPreparada> refeita = vConferencia()) {
+        refeita->PRenomeia();
+        ::unlink(QFile::encodeName(vTemporario).constData());
+        vConcluida = true;
+        return;
+    }
     PRenomeia();
 }
 

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+
 namespace {
 
 class ArquivoIni : public ::testing::Test {
@@ -129,6 +132,30 @@ TEST_F(ArquivoIni, FailedWriteLeavesTheOldFileAndNoTemporaryFile)
     TGravacaoAtomica::PDefineAntesDeRenomear({});
     EXPECT_EQ(FConteudo(), QByteArray("[S]\r\nK=1\r\n"));
     EXPECT_EQ(QDir(vDir.FCaminho(QString())).entryList(QDir::Files), QStringList{QStringLiteral("teste.ini")});
+}
+
+// The capture writes the Id on its own thread while an operator window may
+// write another key of the same file: neither change may be lost.
+TEST_F(ArquivoIni, WritesOfTwoThreadsToOneFileLoseNeitherChange)
+{
+    PEscreve("[ABASTECIMENTO]\r\nID=5\r\n[FCM1]\r\nNUMBOMBAS=4\r\n");
+    const std::unique_ptr<TGravacaoPreparada> id =
+        vIni.FPreparaTexto(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), QStringLiteral("6"));
+    vIni.PGravaInteiro(QStringLiteral("FCM1"), QStringLiteral("NUMBOMBAS"), 8); // while the Id waits for its rename
+    id->PConclui();
+    EXPECT_EQ(FConteudo(), QByteArray("[ABASTECIMENTO]\r\nID=6\r\n[FCM1]\r\nNUMBOMBAS=8\r\n"));
+
+    constexpr int cVezes = 200;
+    std::thread outra([&] {
+        for (int i = 1; i <= cVezes; ++i)
+            vIni.PGravaInteiro(QStringLiteral("FCM1"), QStringLiteral("NUMBOMBAS"), i);
+    });
+    for (int i = 1; i <= cVezes; ++i)
+        vIni.FPreparaTexto(QStringLiteral("ABASTECIMENTO"), QStringLiteral("ID"), QString::number(i))->PConclui();
+    outra.join();
+    EXPECT_EQ(FConteudo(), QByteArray("[ABASTECIMENTO]\r\nID=200\r\n[FCM1]\r\nNUMBOMBAS=200\r\n"));
+    EXPECT_EQ(QDir(vDir.FCaminho(QString())).entryList(QDir::Files), QStringList{QStringLiteral("teste.ini")})
+        << "no temporary file left behind";
 }
 
 TEST_F(ArquivoIni, WriteIntoAMissingDirectoryRaisesAClearError)

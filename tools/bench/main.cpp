@@ -8,10 +8,14 @@
 // time on its own thread, and one log entry. Then the drain of 500 off-line
 // fuelings kept by the real component server while the connector was down,
 // over 5,000 stored today, against 500 bare insert-and-commits, with the
-// longest time the main thread left a 10 ms timer waiting; and, in a process
+// longest time the main thread left a 10 ms timer waiting; the window's
+// callbacks as the component calls them (fueling to acknowledgement and to
+// its row, state "E" to its authorisation); and, in a process
 // of its own, start-up to a filled grid and the peak memory with 50,000.
 //   bench_captura --inicio DIR   (that process: start-up and memory in DIR)
 //   bench_captura --tabela N[,N...]  (only the capture figures, N stored today)
+//   bench_captura --janela  (only the callbacks' figures, through the window)
+#include "UArquivoIni.h"
 #include "UAtualizadorGrade.h"
 #include "UBancoDados.h"
 #include "UCapturaAbastecimento.h"
@@ -169,9 +173,14 @@ TLinhaTabela FMede(int pArmazenados)
     for (int i = 0; i < 32; ++i) {
         QElapsedTimer relogio;
         relogio.start();
-        bool recebido = false;
-        captura.PRecebe(TCapturaAbastecimento::cAbasteceu, {1, 1, 1, 12345, 1234567, 5799, 3, 2, 3}, std::nullopt,
-                        recebido);
+        // The window's part (the journal) and the database thread's part, as
+        // the program runs them, one after the other here.
+        std::vector<bool> recebidos;
+        captura.PRegistraRecebidos({{TCapturaAbastecimento::cAbasteceu, {1, 1, 1, 12345, 1234567, 5799, 3, 2, 3},
+                                     std::nullopt, QDateTime::currentDateTime()}},
+                                   recebidos);
+        const double tempoRegistro = FMsDesde(relogio);
+        captura.PCapturaPendentes(false);
         const double tempoCaptura = FMsDesde(relogio);
         relogio.restart();
         bool atualizada = false;
@@ -185,7 +194,7 @@ TLinhaTabela FMede(int pArmazenados)
             continue; // the first entry of a run rewrites the whole log; the refresher attaches
         capturas.push_back(tempoCaptura);
         grades.push_back(tempoGrade);
-        principal.push_back(tempoCaptura + tempoGrade);
+        principal.push_back(tempoRegistro + tempoGrade);
         consultas.push_back(tempoConsulta);
         insercoes.push_back(tempoInsercao);
     }
@@ -309,6 +318,58 @@ void PMedeRetomada()
     FFcmsim(dir, {QStringLiteral("para")});
 }
 
+// --- what the component waits for, through the window ----------------------------
+
+// The window's callbacks as the component calls them, with 1,000 stored
+// today, automatic authorisation on: how long the component waits for a
+// fueling callback to answer (the acknowledgement), how long until that
+// fueling's row is committed, and how long a state change "E" takes to
+// authorise the nozzle (the callback's whole time, the letter included).
+void PMedeJanela()
+{
+    QTemporaryDir dir;
+    PCriaPosto(dir, 1000);
+    const TArquivoIni ini(TParametros::FCaminhoArquivo());
+    ini.PGravaInteiro(QStringLiteral("ABASTECIMENTO"), QStringLiteral("AUTORIZAAUTO"), 1);
+    ini.PGravaInteiro(QStringLiteral("FCM1"), QStringLiteral("NUMBOMBAS"), 4);
+    ini.PGravaInteiro(QStringLiteral("FCM1"), QStringLiteral("MODOOPERACAO"), 1);
+    QObject dono;
+    PRespondeMensagens(&dono);
+    auto janela = std::make_unique<TFrmTarnex>();
+    janela->show();
+    FMsOcupadoAte([] { return true; });
+    TConexaoFirebird conexao;
+    conexao.PConecta(FBanco(dir), cUsuario, cSenha, QString());
+    const int antes = FHoje(conexao);
+    std::vector<double> confirmacoes, gravacoes, autorizacoes;
+    for (int i = 0; i < 32; ++i) {
+        QElapsedTimer relogio;
+        relogio.start();
+        janela->FcmMasterAbasteceu(nullptr, 1, 1, 1, 12345 + i, 1234567, 5799, 3, 2, 3);
+        const double confirmacao = FMsDesde(relogio);
+        while (FHoje(conexao) < antes + i + 1 && relogio.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        const double gravacao = FMsDesde(relogio);
+        relogio.restart();
+        janela->FcmMasterMudancaDeEstado(nullptr, 1, 2, 1, 3);
+        const double autorizacao = FMsDesde(relogio);
+        FMsOcupadoAte([] { return true; });
+        if (i == 0)
+            continue; // the first entry of a run rewrites the whole log
+        confirmacoes.push_back(confirmacao);
+        gravacoes.push_back(gravacao);
+        autorizacoes.push_back(autorizacao);
+    }
+    std::printf("\nPela janela, como o componente a chama (medianas, 1000 armazenados hoje, autorização automática)\n");
+    std::printf("| evento de abastecimento até a confirmação | evento até a linha gravada | estado \"E\" até a "
+                "autorização |\n|---:|---:|---:|\n");
+    std::printf("| %.2f ms | %.2f ms | %.2f ms |\n", FMediana(confirmacoes), FMediana(gravacoes),
+                FMediana(autorizacoes));
+    std::fflush(stdout);
+    janela.reset();
+    FFcmsim(dir, {QStringLiteral("para")});
+}
+
 // --- start-up and memory with a full day, in a process of their own -------------
 
 // In the child: the window from nothing to a filled grid, then live fuelings
@@ -370,6 +431,10 @@ int main(int argc, char** argv)
     if (argc == 3 && QByteArray(argv[1]) == "--inicio")
         return FInicio(QString::fromLocal8Bit(argv[2]));
     std::vector<TLinhaTabela> linhas;
+    if (argc == 2 && QByteArray(argv[1]) == "--janela") {
+        PMedeJanela();
+        return 0;
+    }
     if (argc == 3 && QByteArray(argv[1]) == "--tabela") {
         for (const QByteArray& n : QByteArray(argv[2]).split(','))
             linhas.push_back(FMede(n.toInt()));
@@ -379,6 +444,7 @@ int main(int argc, char** argv)
     for (const int armazenados : {0, 1000, 5000, 50000})
         linhas.push_back(FMede(armazenados));
     PImprimeTabela(linhas);
+    PMedeJanela();
     PMedeRetomada();
     PMedeInicio(argv[0]);
     std::printf("\npico de memória deste processo (todas as medidas): %.1f MB\n", FPicoMemoriaMb());
