@@ -34,7 +34,10 @@ TParametros::TParametros()
 
 int TParametros::Id() const
 {
-    if (vIdNaoGravado)
-        return *vIdNaoGravado;
+    {
+        const std::lock_guard trava(vTravaId);
+        if (vIdNaoGravado)
+            return *vIdNaoGravado;
+    }
     return TArquivoIni(FCaminhoArquivo()).FLeInteiro(cAbastecimento, QStringLiteral("ID"), 1);
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <mutex>
 #include <optional>
 
 // The settings of one concentrator, section FCMn of the connector's file.
@@ -39,13 +40,23 @@ public:
     // An Id that could not be written to the file (disk full, no rights) is
     // the one given until a write succeeds: the file's older value belongs
     // to a fueling already stored.
-    void PGuardaIdNaoGravado(int pId) { vIdNaoGravado = pId; }
-    void PIdGravado() { vIdNaoGravado.reset(); }
+    void PGuardaIdNaoGravado(int pId)
+    {
+        const std::lock_guard trava(vTravaId);
+        vIdNaoGravado = pId;
+    }
+    void PIdGravado()
+    {
+        const std::lock_guard trava(vTravaId);
+        vIdNaoGravado.reset();
+    }
     bool AutorizaAuto() const { return vAutorizaAuto; }
 
     static QString FCaminhoArquivo();
 
 private:
+    // The capture moves the Id on from the database's thread; anyone may look.
+    mutable std::mutex vTravaId;
     std::optional<int> vIdNaoGravado;
     TConcentrador vFcm[4];
     bool vAutorizaAuto = false;
