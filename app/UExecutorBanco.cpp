@@ -54,24 +54,35 @@ TExecutorBanco::~TExecutorBanco()
     QThread* const principal = QThread::currentThread();
     // Behind what is queued: the letters and fuelings handed over last
     // still get their turn. The attachment ends on the thread that used it.
-    PNaLinha([this, principal] {
+    QMetaObject::invokeMethod(vNaLinha.get(), [this, principal] {
         vRepeteCaptura->stop();
         vRepeteStatus->stop();
+        const std::lock_guard trava(vTravaBanco);
         vBanco.reset();
         vNaLinha->moveToThread(principal);
         vLinha.quit();
-    });
+    }, Qt::QueuedConnection);
     constexpr int cEsperaFimMs = 3000;
     if (!vLinha.wait(cEsperaFimMs)) {
-        if (vBanco)
-            vBanco->PAbandona();
+        vEncerrando = true;
+        {
+            const std::lock_guard trava(vTravaBanco);
+            if (vBanco)
+                vBanco->PAbandona();
+        }
         vLinha.wait();
     }
 }
 
 void TExecutorBanco::PNaLinha(std::function<void()> pAcao)
 {
-    QMetaObject::invokeMethod(vNaLinha.get(), std::move(pAcao), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        vNaLinha.get(),
+        [this, acao = std::move(pAcao)] {
+            if (!vEncerrando)
+                acao();
+        },
+        Qt::QueuedConnection);
 }
 
 void TExecutorBanco::PReprocessaPendentes()
@@ -109,6 +120,8 @@ void TExecutorBanco::PExecutaAguardando(const std::function<void()>& pAcao)
 // On vLinha.
 void TExecutorBanco::PTrataCaptura(bool pRepeticao)
 {
+    if (vEncerrando)
+        return;
     try {
         vCaptura.PCapturaPendentes(pRepeticao);
     } catch (...) {
@@ -156,6 +169,8 @@ size_t TExecutorBanco::FStatusPendentes() const
 // turn: the rest would only wait for it too.
 void TExecutorBanco::PTrataStatus()
 {
+    if (vEncerrando)
+        return;
     std::vector<TStatus> fila;
     {
         const std::lock_guard trava(vTravaFila);

@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -77,6 +78,11 @@ private:
     QTimer* vRepeteCaptura = nullptr;
     QTimer* vRepeteStatus = nullptr;
 
+    // Set when the executor's end can wait no longer: what is still queued
+    // is left (in the journal) rather than tried against a database that
+    // does not answer.
+    std::atomic<bool> vEncerrando{false};
+    std::mutex vTravaBanco; // vBanco's end against the main thread's abandon
     mutable std::mutex vTravaFila;
     std::vector<TStatus> vFila;
     bool vStatusAgendado = false;

@@ -285,8 +285,9 @@ protected:
         std::vector<QProcess*> ciclos;
         const int bombas[] = {1, 3, 4, 1};
         for (int i = 0; i < 4; ++i) {
-            if (i == 3) // the same nozzle again, once its first cycle is over
+            if (i == 3) { // the same nozzle again, once its first cycle is over
                 ASSERT_TRUE(FEspera([&] { return ciclos[0]->state() == QProcess::NotRunning; }, 15000));
+            }
             ciclos.push_back(FAbastece(bombas[i], pBase + i));
             QTest::qWait(1000);
         }
