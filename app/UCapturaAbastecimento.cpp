@@ -190,21 +190,57 @@ void TCapturaAbastecimento::PCapturaPendentes(bool pRepeticao)
         std::vector<TDiarioAbastecimentos::TEntrada> pendentes = vDiario.FPendentes();
         if (pendentes.empty())
             return;
-        const bool previstas = std::all_of(pendentes.begin(), pendentes.end(),
-                                           [](const auto& e) { return e.vTentativaPrevista; });
-        if (pendentes.size() < 2 || !previstas)
+        // An attempt that may have stored its row is looked for first, one
+        // at a time; so is a fueling alone, which gains nothing from a group.
+        const bool semTentativaReal = std::none_of(pendentes.begin(), pendentes.end(), [](const auto& e) {
+            return e.vTentativa && !e.vTentativaPrevista;
+        });
+        std::vector<TDiarioAbastecimentos::TEntrada> grupo = pendentes;
+        if (pendentes.size() < 2 || !semTentativaReal || !FPreveGrupo(grupo))
             return PProcessa(pendentes, {}, nullptr);
-        // A group ends at the fueling numbered 9999: the sequence rises
-        // before the ones behind are stored.
-        constexpr size_t cMaximoGrupo = 100;
-        size_t tamanho = 0;
-        while (tamanho < pendentes.size() && tamanho < cMaximoGrupo &&
-               (tamanho == 0 || pendentes[tamanho - 1].vTentativa->first != 9999))
-            ++tamanho;
-        pendentes.resize(tamanho);
-        if (!FCapturaGrupo(pendentes))
+        if (!FCapturaGrupo(grupo))
             return;
     }
+}
+
+// The group's numbering ahead, from the settings file's Id and the
+// database's sequence, for the fuelings journaled without it (a backlog
+// that came before the numbering was known), in one synced write: the group
+// then costs the journal no trip to the disk per fueling. The group ends at
+// the fueling numbered 9999: the sequence rises before the ones behind are
+// stored. False when it cannot be done: they go one at a time, each with its
+// own failure.
+bool TCapturaAbastecimento::FPreveGrupo(std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas)
+{
+    constexpr size_t cMaximoGrupo = 100;
+    if (pEntradas.size() > cMaximoGrupo)
+        pEntradas.resize(cMaximoGrupo);
+    std::vector<std::pair<qint64, QPair<int, int>>> novas;
+    try {
+        const bool todasPrevistas = std::all_of(pEntradas.begin(), pEntradas.end(),
+                                                [](const auto& e) { return e.vTentativaPrevista; });
+        std::optional<QPair<int, int>> numeracao;
+        if (!todasPrevistas)
+            numeracao = QPair<int, int>(Parametros->Id(), FBanco().FRetornaSequencia());
+        size_t tamanho = 0;
+        for (auto& e : pEntradas) {
+            if (!e.vTentativa) {
+                e.vTentativa = numeracao;
+                e.vTentativaPrevista = true;
+                novas.emplace_back(e.vNumero, *numeracao);
+            }
+            ++tamanho;
+            if (e.vTentativa->first == 9999)
+                break;
+            if (numeracao)
+                numeracao = FSeguinte(*e.vTentativa);
+        }
+        pEntradas.resize(tamanho);
+        vDiario.PPreveTentativas(novas);
+    } catch (const EErro&) {
+        return false;
+    }
+    return true;
 }
 
 // False when a capture of the group is still pending: the ones behind wait

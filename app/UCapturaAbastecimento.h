@@ -111,6 +111,7 @@ private:
     TBancoDados& FBanco() const;
     void PAtualizaPrevisao();
     bool FCapturaGrupo(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas);
+    bool FPreveGrupo(std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas);
     void PRegistraDataInvalida(const TLeitura& pLeitura);
     static QString FTextoLog(const TLeitura& pLeitura, const TAbastecimento& pAbastecimento);
 

@@ -220,6 +220,26 @@ void TDiarioAbastecimentos::PUsaTentativaPrevista(qint64 pNumero)
         aberta->second.vTentativaPrevista = false;
 }
 
+void TDiarioAbastecimentos::PPreveTentativas(const std::vector<std::pair<qint64, QPair<int, int>>>& pTentativas)
+{
+    const std::lock_guard trava(vTrava);
+    if (pTentativas.empty())
+        return;
+    QByteArray linhas;
+    for (const auto& [numero, tentativa] : pTentativas) {
+        if (!linhas.isEmpty())
+            linhas += '\n';
+        linhas += FLinhaTentativa(numero, tentativa.first, tentativa.second);
+    }
+    PAcrescenta(linhas, true);
+    for (const auto& [numero, tentativa] : pTentativas) {
+        if (const auto aberta = vAbertas.find(numero); aberta != vAbertas.end()) {
+            aberta->second.vTentativa = tentativa;
+            aberta->second.vTentativaPrevista = true;
+        }
+    }
+}
+
 void TDiarioAbastecimentos::PTentativa(qint64 pNumero, int pId, int pSequencia)
 {
     const std::lock_guard trava(vTrava);

@@ -65,6 +65,9 @@ public:
     // entries come back numbered.
     std::vector<TEntrada> FRegistraLote(std::vector<TEntrada> pEntradas);
     void PTentativa(qint64 pNumero, int pId, int pSequencia);
+    // The attempts events already journaled will most likely make, in one
+    // synced write: (journal number, (Id, sequence)) each.
+    void PPreveTentativas(const std::vector<std::pair<qint64, QPair<int, int>>>& pTentativas);
     // The insert about to run is the attempt journaled ahead.
     void PUsaTentativaPrevista(qint64 pNumero);
     // pSincroniza: the end must survive a power cut (a capture that would

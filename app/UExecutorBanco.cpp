@@ -144,7 +144,10 @@ void TExecutorBanco::PGravaStatus(bool pBomba, const QString& pLetra, int pTanqu
         // a letter of the whole pump stays ahead of a newer one of a nozzle.
         for (auto i = vFila.begin(); i != vFila.end();) {
             if (novo.FCobre(*i)) {
-                novo.vRetido = novo.vRetido || i->vRetido;
+                // The rows are still held back: the newer letter's failure
+                // was told with the older one's.
+                novo.vRetido = novo.vRetido || i->vRetido || i->vTentado;
+                novo.vTentado = novo.vTentado || i->vTentado;
                 i = vFila.erase(i);
             } else {
                 ++i;
