@@ -190,8 +190,15 @@ void TExecutorBanco::PTrataStatus()
         const auto naFila = std::find_if(vFila.begin(), vFila.end(), [&](const TStatus& s) {
             return s.FCodigo() == status.FCodigo() && s.vBomba == status.vBomba && s.vLetra == status.vLetra;
         });
-        if (naFila == vFila.end())
-            continue; // a newer letter replaced it meanwhile
+        if (naFila == vFila.end()) {
+            // A newer letter replaced it meanwhile; a failure just told is
+            // the newer one's too, since its rows are the ones held back.
+            for (TStatus& novo : vFila) {
+                if (!gravado && status.vTentado && novo.FCobre(status))
+                    novo.vTentado = novo.vRetido = true;
+            }
+            continue;
+        }
         if (gravado) {
             if (naFila->vRetido || status.vRetido)
                 vGravadosAposFalha.append(status.FCodigo() + QLatin1Char(' ') + status.vLetra);
