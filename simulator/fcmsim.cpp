@@ -214,11 +214,11 @@ int FExecuta(const TLinhaComando& pLinha)
         return 0;
     }
     if (verbo == QLatin1String("evento") || verbo == QLatin1String("falha") || verbo == QLatin1String("silencio")) {
-        QJsonArray args;
-        if (verbo == QLatin1String("evento"))
-            args = FNumeros(pArgs, 0);
-        else
-            args = QJsonArray{pArgs.at(0)} + FNumeros(pArgs, 1);
+        // The method's name goes before the numbers, beside them: "+" of two
+        // arrays would nest the numbers as one element.
+        QJsonArray args = FNumeros(pArgs, verbo == QLatin1String("evento") ? 0 : 1);
+        if (verbo != QLatin1String("evento"))
+            args.prepend(pArgs.at(0));
         fcm.FEnviaControle(verbo, args, limite);
         return 0;
     }
