@@ -126,8 +126,12 @@ QStringList TLinhaComando::FOpcoesAntes(const QStringList& pArgumentos) const
             continue;
         }
         opcoes.append(argumento);
-        if (FLevaValor(argumento) && i + 1 < pArgumentos.size())
-            opcoes.append(pArgumentos.at(++i));
+        if (!FLevaValor(argumento))
+            continue;
+        // Qt's parser would take the "--" put before the arguments for the value.
+        if (i + 1 == pArgumentos.size())
+            PErroDeUso(QCoreApplication::translate("QCommandLineParser", "Missing value after '%1'.").arg(argumento));
+        opcoes.append(pArgumentos.at(++i));
     }
     return opcoes + QStringList{QStringLiteral("--")} + argumentos;
 }
