@@ -1,7 +1,7 @@
 # The two set-up commands of the README: `make run` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build build-asan build-fuzz run test crash package bench fuzz fuzz-test run-fuzz format clean
+.PHONY: deps build build-asan build-fuzz run test crash package package-test bench fuzz fuzz-test run-fuzz format clean
 
 deps:
 	./tools/instalar-dependencias.sh
@@ -29,9 +29,21 @@ crash: build-asan
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./bin/testes_quedas
 
 # A Debian package of the connector, the component server, fcmsim and
-# criaposto (build/concentrador-tarnex_*.deb).
-package: build
+# criaposto (build/concentrador-tarnex_*.deb), from the release build of what
+# it holds.
+PACOTE_ALVOS = ConcentradorTarnex FcmMasterX fcmsim criaposto arquivos_pacote
+package: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target $(PACOTE_ALVOS)
 	cd build && cpack -G DEB
+
+# The package installed, a station made in /opt/concentrador-tarnex, then
+# upgraded with a fueling pending in the journal and one held off-line by the
+# component server. It needs root on Debian, installs and purges the package
+# and writes to /opt, so it is not part of `make test`; elsewhere it says why
+# and stops before building anything.
+package-test:
+	JOBS=$(JOBS) ./tests/pacote/teste-pacote.sh
 
 format:
 	find app common concentrator database platform records simulator tests windows \

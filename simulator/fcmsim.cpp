@@ -2,9 +2,9 @@
 // Its connections never subscribe to events, so they never take a
 // connector's events or off-line fuelings. See README.md beside this file.
 #include "FcmMasterX_TLB.h"
-#include "UArgumentos.h"
 #include "UDiretorioPrograma.h"
 #include "UErro.h"
+#include "ULinhaComando.h"
 #include "UServidorFcm.h"
 
 #include <QCoreApplication>
@@ -25,29 +25,85 @@ void PImprime(const QString& pTexto)
     std::fflush(stdout);
 }
 
-[[noreturn]] void PUso()
+const QString cDir = QStringLiteral("dir");
+const QString cMs = QStringLiteral("ms");
+const QString cIntervalo = QStringLiteral("intervalo");
+const QString cBicos = QStringLiteral("bicos");
+
+// A verb, the fewest arguments it needs and the options it takes besides --dir.
+struct TVerbo {
+    QLatin1String vNome;
+    qsizetype vMinimo;
+    QStringList vOpcoes;
+};
+
+const TVerbo cVerbos[] = {
+    {QLatin1String("abastece"), 4, {cMs}},
+    {QLatin1String("evento"), 1, {}},
+    {QLatin1String("falha"), 2, {}},
+    {QLatin1String("silencio"), 1, {}},
+    {QLatin1String("chama"), 1, {}},
+    {QLatin1String("chamadas"), 0, {}},
+    {QLatin1String("estado"), 0, {}},
+    {QLatin1String("demo"), 0, {cIntervalo, cBicos}},
+    {QLatin1String("derruba"), 0, {}},
+    {QLatin1String("para"), 0, {}},
+};
+
+void PDefineOpcoes(TLinhaComando& pLinha)
 {
-    std::fprintf(stderr,
-                 "uso: fcmsim [--dir DIR] VERBO ARGS...\n"
-                 "  abastece SL BO BI LITROS [--ms N]   um abastecimento completo nesse bico\n"
-                 "  evento NUM ARG...                   entrega o evento NUM a todo conector\n"
-                 "  falha METODO CODIGO [VEZES]         as próximas chamadas respondem CODIGO\n"
-                 "  silencio METODO                     a próxima chamada fica sem resposta\n"
-                 "  chama METODO ARG...                 chama um método do componente\n"
-                 "  chamadas                            as chamadas recebidas até agora\n"
-                 "  estado                              dispositivos, slaves, bombas e bicos\n"
-                 "  demo [--intervalo S] [--bicos N]    abastecimentos aleatórios até Ctrl+C\n"
-                 "  derruba                             o servidor cai como numa pane\n"
-                 "  para                                o servidor termina normalmente\n");
-    std::exit(64);
+    pLinha.PAdicionaOpcao(QCommandLineOption(
+        cDir, QStringLiteral("O diretório do programa, onde está o servidor (padrão: o do fcmsim)."),
+        QStringLiteral("DIR")));
+    pLinha.PAdicionaOpcao(QCommandLineOption(
+        cMs, QStringLiteral("abastece: quanto dura o abastecimento, em milissegundos (padrão: 300)."),
+        QStringLiteral("N"), QStringLiteral("300")));
+    pLinha.PAdicionaOpcao(QCommandLineOption(
+        cIntervalo, QStringLiteral("demo: segundos entre um abastecimento e o seguinte (padrão: 5)."),
+        QStringLiteral("S"), QStringLiteral("5")));
+    pLinha.PAdicionaOpcao(QCommandLineOption(
+        cBicos, QStringLiteral("demo: só os bicos 1 a N de cada bomba (padrão: 2)."), QStringLiteral("N"),
+        QStringLiteral("2")));
+    pLinha.PAdicionaArgumento(QStringLiteral("verbo"), QStringLiteral("Um dos verbos acima, com os seus argumentos."),
+                              QStringLiteral("VERBO [ARGS...]"));
 }
 
-QString FOpcao(QStringList& pArgs, const QString& pNome, const QString& pPadrao)
+const QString cDescricao = QStringLiteral(
+    "Comanda o servidor do componente FcmMasterX como as bombas do posto o fariam.\n"
+    "\n"
+    "Verbos:\n"
+    "  abastece SL BO BI LITROS [--ms N]   um abastecimento completo nesse bico\n"
+    "  evento NUM ARG...                   entrega o evento NUM a todo conector\n"
+    "  falha METODO CODIGO [VEZES]         as próximas chamadas respondem CODIGO\n"
+    "  silencio METODO                     a próxima chamada fica sem resposta\n"
+    "  chama METODO ARG...                 chama um método do componente\n"
+    "  chamadas                            as chamadas recebidas até agora\n"
+    "  estado                              dispositivos, slaves, bombas e bicos\n"
+    "  demo [--intervalo S] [--bicos N]    abastecimentos aleatórios até Ctrl+C\n"
+    "  derruba                             o servidor cai como numa pane\n"
+    "  para                                o servidor termina normalmente\n"
+    "\n"
+    "Sai com 0 quando o pedido foi atendido, 1 quando o servidor o recusa ou não\n"
+    "responde, 64 quando a linha de comando está errada.");
+
+// The verb named first must be known, have its arguments and be given only its options.
+void PConfereVerbo(const TLinhaComando& pLinha)
 {
-    const std::optional<QString> valor = TArgumentos::FRetiraOpcao(pArgs, pNome, pPadrao);
-    if (!valor)
-        PUso();
-    return *valor;
+    const QStringList args = pLinha.FArgumentos();
+    if (args.isEmpty())
+        pLinha.PErroDeUso(QStringLiteral("falta o verbo."));
+    for (const TVerbo& verbo : cVerbos) {
+        if (args.first() != verbo.vNome)
+            continue;
+        if (args.size() - 1 < verbo.vMinimo)
+            pLinha.PErroDeUso(QStringLiteral("faltam argumentos para %1.").arg(verbo.vNome));
+        for (const QString& opcao : {cMs, cIntervalo, cBicos}) {
+            if (pLinha.FTem(opcao) && !verbo.vOpcoes.contains(opcao))
+                pLinha.PErroDeUso(QStringLiteral("--%1 não serve para %2.").arg(opcao, verbo.vNome));
+        }
+        return;
+    }
+    pLinha.PErroDeUso(QStringLiteral("verbo desconhecido: '%1'.").arg(args.first()));
 }
 
 qint64 FInteiro(const QString& pTexto)
@@ -90,12 +146,6 @@ QString FTexto(const QJsonValue& pValor)
     return QString::number(pValor.toInteger());
 }
 
-void PExigeArgs(const QStringList& pArgs, qsizetype pMinimo)
-{
-    if (pArgs.size() < pMinimo)
-        PUso();
-}
-
 int FAbastece(TFcmMaster& pFcm, const QJsonArray& pBico, qint64 pVolume, int pMs)
 {
     QJsonArray args = pBico;
@@ -110,10 +160,10 @@ int FAbastece(TFcmMaster& pFcm, const QJsonArray& pBico, qint64 pVolume, int pMs
     return 0;
 }
 
-int FDemo(TFcmMaster& pFcm, QStringList pArgs)
+int FDemo(TFcmMaster& pFcm, const TLinhaComando& pLinha)
 {
-    const int intervaloMs = static_cast<int>(FInteiro(FOpcao(pArgs, QStringLiteral("--intervalo"), QStringLiteral("5")))) * 1000;
-    const int bicosPorBomba = static_cast<int>(FInteiro(FOpcao(pArgs, QStringLiteral("--bicos"), QStringLiteral("2"))));
+    const int intervaloMs = static_cast<int>(FInteiro(pLinha.FValor(cIntervalo))) * 1000;
+    const int bicosPorBomba = static_cast<int>(FInteiro(pLinha.FValor(cBicos)));
     std::signal(SIGINT, [](int) { vInterrompido = 1; });
     std::signal(SIGTERM, [](int) { vInterrompido = 1; });
     PImprime(QStringLiteral("Demonstração: um abastecimento a cada %1 s; Ctrl+C para parar.").arg(intervaloMs / 1000));
@@ -138,8 +188,9 @@ int FDemo(TFcmMaster& pFcm, QStringList pArgs)
     return 0;
 }
 
-int FExecuta(QStringList pArgs)
+int FExecuta(const TLinhaComando& pLinha)
 {
+    QStringList pArgs = pLinha.FArgumentos();
     const QString verbo = pArgs.takeFirst();
     const bool paraServidor = verbo == QLatin1String("para") || verbo == QLatin1String("derruba");
     if (paraServidor && !TServidorFcm::FJaEmExecucao(TDiretorioPrograma::FCaminho())) {
@@ -149,14 +200,12 @@ int FExecuta(QStringList pArgs)
     TFcmMaster fcm(nullptr, false);
     const int limite = TFcmMaster::cTempoLimiteMs;
     if (verbo == QLatin1String("abastece")) {
-        const int ms = static_cast<int>(FInteiro(FOpcao(pArgs, QStringLiteral("--ms"), QStringLiteral("300"))));
-        PExigeArgs(pArgs, 4);
+        const int ms = static_cast<int>(FInteiro(pLinha.FValor(cMs)));
         return FAbastece(fcm, FNumeros(pArgs.mid(0, 3), 0), FMilesimos(pArgs.at(3)), ms);
     }
     if (verbo == QLatin1String("demo"))
-        return FDemo(fcm, pArgs);
+        return FDemo(fcm, pLinha);
     if (verbo == QLatin1String("chama")) {
-        PExigeArgs(pArgs, 1);
         const QJsonObject resposta = fcm.FChamaMetodo(pArgs.at(0), FNumeros(pArgs, 1));
         QString texto = FTexto(resposta.value(QStringLiteral("resultado")));
         if (resposta.contains(QStringLiteral("ref")))
@@ -165,12 +214,11 @@ int FExecuta(QStringList pArgs)
         return 0;
     }
     if (verbo == QLatin1String("evento") || verbo == QLatin1String("falha") || verbo == QLatin1String("silencio")) {
-        PExigeArgs(pArgs, verbo == QLatin1String("falha") ? 2 : 1);
-        QJsonArray args;
-        if (verbo == QLatin1String("evento"))
-            args = FNumeros(pArgs, 0);
-        else
-            args = QJsonArray{pArgs.at(0)} + FNumeros(pArgs, 1);
+        // The method's name goes before the numbers, beside them: "+" of two
+        // arrays would nest the numbers as one element.
+        QJsonArray args = FNumeros(pArgs, verbo == QLatin1String("evento") ? 0 : 1);
+        if (verbo != QLatin1String("evento"))
+            args.prepend(pArgs.at(0));
         fcm.FEnviaControle(verbo, args, limite);
         return 0;
     }
@@ -184,15 +232,12 @@ int FExecuta(QStringList pArgs)
         fcm.FEnviaControle(verbo, {}, limite);
         return 0;
     }
-    if (verbo == QLatin1String("derruba")) {
-        try {
-            fcm.FEnviaControle(verbo, {}, limite);
-        } catch (const EErro&) {
-            // the answer never comes: the server is gone
-        }
-        return 0;
+    try {
+        fcm.FEnviaControle(verbo, {}, limite);
+    } catch (const EErro&) {
+        // derruba: the answer never comes, the server is gone
     }
-    PUso();
+    return 0;
 }
 
 } // namespace
@@ -200,14 +245,15 @@ int FExecuta(QStringList pArgs)
 int main(int argc, char** argv)
 {
     QCoreApplication aplicacao(argc, argv);
-    QStringList args = QCoreApplication::arguments().mid(1);
-    const QString diretorio = FOpcao(args, QStringLiteral("--dir"), QString());
-    if (!diretorio.isEmpty())
-        TDiretorioPrograma::PDefine(diretorio);
-    if (args.isEmpty())
-        PUso();
+    QCoreApplication::setApplicationName(QStringLiteral("fcmsim"));
+    TLinhaComando linha(cDescricao);
+    PDefineOpcoes(linha);
+    linha.PLe(QCoreApplication::arguments());
+    PConfereVerbo(linha);
+    if (linha.FTem(cDir))
+        TDiretorioPrograma::PDefine(linha.FValor(cDir));
     try {
-        return FExecuta(args);
+        return FExecuta(linha);
     } catch (const EErro& erro) {
         std::fprintf(stderr, "fcmsim: %s\n", qPrintable(QString(erro.Mensagem()).replace(QLatin1Char('\r'), QLatin1Char('\n'))));
         return 1;

@@ -1,5 +1,6 @@
 // FcmMasterX: the concentrator component server.
 //   FcmMasterX [--dir DIRECTORY]
+#include "ULinhaComando.h"
 #include "URegistroDisco.h"
 #include "UServidorFcm.h"
 #include "USimuladorFcm.h"
@@ -17,12 +18,22 @@ int main(int argc, char** argv)
 {
     TRegistroDisco::PInstalaSePedido();
     QCoreApplication aplicacao(argc, argv);
-    QString diretorio = QCoreApplication::applicationDirPath();
-    const QStringList args = QCoreApplication::arguments();
-    const qsizetype indice = args.indexOf(QStringLiteral("--dir"));
-    if (indice >= 0 && indice + 1 < args.size())
-        diretorio = args.at(indice + 1);
-    diretorio = QDir(diretorio).absolutePath();
+    QCoreApplication::setApplicationName(QStringLiteral("FcmMasterX"));
+    // Read before anything is touched: a mistyped command line must not
+    // leave a server running for the wrong directory.
+    TLinhaComando linha(QStringLiteral(
+        "O servidor do componente dos concentradores: guarda o estado e os abastecimentos off-line de um\n"
+        "diretório de programa e atende o conector e o fcmsim. O conector o inicia sozinho; um segundo\n"
+        "servidor para o mesmo diretório vê o primeiro e termina."));
+    const QString opcaoDir = QStringLiteral("dir");
+    linha.PAdicionaOpcao(QCommandLineOption(
+        opcaoDir, QStringLiteral("O diretório do programa que o servidor atende (padrão: o do FcmMasterX)."),
+        QStringLiteral("DIR")));
+    linha.PLe(QCoreApplication::arguments());
+    if (!linha.FArgumentos().isEmpty())
+        linha.PErroDeUso(QStringLiteral("argumento a mais: '%1'.").arg(linha.FArgumentos().first()));
+    const QString diretorio =
+        QDir(linha.FTem(opcaoDir) ? linha.FValor(opcaoDir) : QCoreApplication::applicationDirPath()).absolutePath();
 
     // Two servers starting together for one directory would both take the
     // concentrators' state file; the lock lets only one of them go on.

@@ -1,8 +1,8 @@
 // criaposto: makes a station database and points the connector at it.
 #include "UDiretorioPrograma.h"
-#include "UArgumentos.h"
 #include "UEstacao.h"
 #include "UErro.h"
+#include "ULinhaComando.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,24 +12,36 @@
 
 namespace {
 
-[[noreturn]] void PUso()
-{
-    std::fprintf(stderr,
-                 "uso: criaposto [--dir DIR] [--banco LOCAL] [--usuario USUARIO] [--senha SENHA] [--sem-demo]\n"
-                 "       criaposto --codifica SENHA\n"
-                 "  Cria o banco do posto (LOCAL: um arquivo, ou servidor:/caminho num servidor Firebird;\n"
-                 "  padrão DIR/posto.fdb), com as tabelas do conector e, sem --sem-demo, o cadastro de um\n"
-                 "  posto de demonstração; grava ZelvioECF.ini (e ConcentradorTarnex.ini do demo) em DIR\n"
-                 "  (padrão: o diretório do programa). --codifica mostra a senha na forma gravada.\n");
-    std::exit(64);
-}
+const QString cDir = QStringLiteral("dir");
+const QString cBanco = QStringLiteral("banco");
+const QString cUsuario = QStringLiteral("usuario");
+const QString cSenha = QStringLiteral("senha");
+const QString cSemDemo = QStringLiteral("sem-demo");
+const QString cCodifica = QStringLiteral("codifica");
 
-QString FOpcao(QStringList& pArgs, const QString& pNome, const QString& pPadrao)
+const QString cDescricao = QStringLiteral(
+    "Cria o banco do posto, com as tabelas do conector e, sem --sem-demo, o cadastro de um\n"
+    "posto de demonstração; grava ZelvioECF.ini (e ConcentradorTarnex.ini do demo) em DIR.\n"
+    "Nunca mexe num arquivo de banco que já existe.\n"
+    "  criaposto --codifica SENHA   mostra a senha na forma gravada em ZelvioECF.ini");
+
+void PDefineOpcoes(TLinhaComando& pLinha)
 {
-    const std::optional<QString> valor = TArgumentos::FRetiraOpcao(pArgs, pNome, pPadrao);
-    if (!valor)
-        PUso();
-    return *valor;
+    pLinha.PAdicionaOpcao(QCommandLineOption(
+        cDir, QStringLiteral("Onde gravar as configurações (padrão: o diretório do programa)."), QStringLiteral("DIR")));
+    pLinha.PAdicionaOpcao(QCommandLineOption(
+        cBanco,
+        QStringLiteral("O banco a criar: um arquivo, ou servidor:/caminho num servidor Firebird (padrão: DIR/posto.fdb)."),
+        QStringLiteral("LOCAL")));
+    pLinha.PAdicionaOpcao(QCommandLineOption(cUsuario, QStringLiteral("O usuário do Firebird (padrão: SYSDBA)."),
+                                             QStringLiteral("USUARIO"), QStringLiteral("SYSDBA")));
+    pLinha.PAdicionaOpcao(QCommandLineOption(cSenha, QStringLiteral("A senha desse usuário (padrão: masterkey)."),
+                                             QStringLiteral("SENHA"), QStringLiteral("masterkey")));
+    pLinha.PAdicionaOpcao(
+        QCommandLineOption(cSemDemo, QStringLiteral("Só as tabelas, sem o posto de demonstração.")));
+    pLinha.PAdicionaOpcao(QCommandLineOption(
+        cCodifica, QStringLiteral("Só mostra SENHA na forma gravada em ZelvioECF.ini; não cria nada."),
+        QStringLiteral("SENHA")));
 }
 
 bool FLocal(const QString& pBanco)
@@ -43,21 +55,23 @@ bool FLocal(const QString& pBanco)
 int main(int argc, char** argv)
 {
     QCoreApplication aplicacao(argc, argv);
-    QStringList args = QCoreApplication::arguments().mid(1);
+    QCoreApplication::setApplicationName(QStringLiteral("criaposto"));
+    TLinhaComando linha(cDescricao);
+    PDefineOpcoes(linha);
+    linha.PLe(QCoreApplication::arguments());
+    if (!linha.FArgumentos().isEmpty())
+        linha.PErroDeUso(QStringLiteral("argumento a mais: '%1'.").arg(linha.FArgumentos().first()));
     try {
-        const QString codificar = FOpcao(args, QStringLiteral("--codifica"), QString());
-        if (!codificar.isEmpty()) {
-            std::printf("%s\n", qPrintable(TEstacao::FCodifica(codificar)));
+        if (linha.FTem(cCodifica)) {
+            std::printf("%s\n", qPrintable(TEstacao::FCodifica(linha.FValor(cCodifica))));
             return 0;
         }
         const QString diretorio =
-            QDir(FOpcao(args, QStringLiteral("--dir"), TDiretorioPrograma::FDiretorioExecutavel())).absolutePath();
-        QString banco = FOpcao(args, QStringLiteral("--banco"), QDir(diretorio).filePath(QStringLiteral("posto.fdb")));
-        const QString usuario = FOpcao(args, QStringLiteral("--usuario"), QStringLiteral("SYSDBA"));
-        const QString senha = FOpcao(args, QStringLiteral("--senha"), QStringLiteral("masterkey"));
-        const bool demo = !args.removeOne(QStringLiteral("--sem-demo"));
-        if (!args.isEmpty())
-            PUso();
+            QDir(linha.FTem(cDir) ? linha.FValor(cDir) : TDiretorioPrograma::FDiretorioExecutavel()).absolutePath();
+        QString banco = linha.FTem(cBanco) ? linha.FValor(cBanco) : QDir(diretorio).filePath(QStringLiteral("posto.fdb"));
+        const QString usuario = linha.FValor(cUsuario);
+        const QString senha = linha.FValor(cSenha);
+        const bool demo = !linha.FTem(cSemDemo);
         if (FLocal(banco)) {
             banco = QFileInfo(banco).absoluteFilePath();
             if (QFileInfo::exists(banco))
