@@ -232,6 +232,16 @@ bool TFrmTarnex::FormKeyDown(QKeyEvent* pTecla)
     return false;
 }
 
+void TFrmTarnex::PTrazParaFrente()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
 void TFrmTarnex::closeEvent(QCloseEvent* pEvento)
 {
     if (BancoDados && BancoDados->FimSolicitado())

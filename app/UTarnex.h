@@ -57,6 +57,10 @@ public:
                                   int retorno2, int retorno3);
     void FcmMasterErroDLL(QObject* Sender, quint8 erro);
 
+    // The window restored, raised and active: what a second start of the
+    // program asks of the one running.
+    void PTrazParaFrente();
+
     TFcmMaster* FcmMaster() const { return vFcmMaster; }
     // The database work of the concentrators' reports; nothing before a
     // successful start-up.

@@ -14,6 +14,7 @@
 #include "UErro.h"
 #include "UEstacao.h"
 #include "UGenerico.h"
+#include "UInstanciaUnica.h"
 #include "UParametros.h"
 #include "UProtocoloFcm.h"
 #include "UTarnex.h"
@@ -25,6 +26,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocalServer>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +36,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <cerrno>
 #include <random>
 #include <set>
@@ -517,7 +520,8 @@ public:
     // True when the program ended by itself, with exit code 0, within pMs.
     bool FTerminouBem(int pMs)
     {
-        return vProcesso.waitForFinished(pMs) && vProcesso.exitStatus() == QProcess::NormalExit &&
+        const bool terminou = vProcesso.state() == QProcess::NotRunning || vProcesso.waitForFinished(pMs);
+        return terminou && vProcesso.exitStatus() == QProcess::NormalExit &&
                vProcesso.exitCode() == 0;
     }
 
@@ -680,6 +684,121 @@ TEST_F(Falhas, EveryFuelingOfABacklogIsStoredOnceWhileTheConnectorIsKilledDuring
     std::printf("[          ] %d abastecimentos guardados pelo concentrador, %zu gravados, %d mortes do conector "
                 "durante a drenagem (gravados a cada morte: %s); semente %u\n",
                 cAbastecimentos, gravados.size(), mortes, qPrintable(gravadosAoMorrer.join(QLatin1Char(' '))), semente);
+}
+
+// --- one connector per program directory ------------------------------------------
+
+// Every file of the program directory and its bytes, but the database,
+// which the server may touch on its own.
+std::map<QString, QByteArray> FArquivosDoDiretorio()
+{
+    std::map<QString, QByteArray> arquivos;
+    const QDir dir(TDiretorioPrograma::FCaminho());
+    for (const QString& nome : dir.entryList(QDir::Files | QDir::Hidden)) {
+        if (nome.endsWith(QLatin1String(".fdb")))
+            continue;
+        QFile arquivo(dir.filePath(nome));
+        arquivos[nome] = arquivo.open(QIODevice::ReadOnly) ? arquivo.readAll() : QByteArrayLiteral("(ilegível)");
+    }
+    return arquivos;
+}
+
+// The operator starts the program again while it runs minimised: the
+// second start only brings the running window to the front and ends.
+TEST_F(Falhas, ASecondStartShowsTheRunningWindowAndTouchesNothing)
+{
+    PAbre();
+    TInstanciaUnica instancia(TDiretorioPrograma::FCaminho());
+    ASSERT_EQ(instancia.FReserva(), TInstanciaUnica::TResultado::Primeira);
+    instancia.PAoPedirJanela([this] { vJanela->PTrazParaFrente(); });
+    vJanela->showMinimized();
+    ASSERT_TRUE(FEspera([&] { return vServidor.FChamadas().size() >= 3; }));
+    vServidor.PEvento(FAbastecimento(1100));
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 1 && FPendentes() == 0; }));
+    TProgramaTeste segundo;
+    QTest::qWait(500);
+    const auto antes = FArquivosDoDiretorio();
+    const int chamadas = static_cast<int>(vServidor.FChamadas().size());
+
+    QElapsedTimer relogio;
+    relogio.start();
+    segundo.PInicia();
+    ASSERT_TRUE(FEspera([&] { return !segundo.FEmExecucao(); }, 20000));
+    EXPECT_TRUE(segundo.FTerminouBem(0)) << "ended by itself with status 0";
+    EXPECT_LT(relogio.elapsed(), 5000);
+    EXPECT_TRUE(FEspera([&] { return !vJanela->isMinimized() && vJanela->isActiveWindow(); }))
+        << "minimised " << vJanela->isMinimized() << ", active " << vJanela->isActiveWindow();
+    EXPECT_TRUE(antes == FArquivosDoDiretorio()) << "the second start changed the program directory";
+    EXPECT_EQ(vServidor.FChamadas().size(), chamadas) << "the second start called the component";
+
+    // The running connector goes on as before.
+    vServidor.PEvento(FAbastecimento(1200));
+    EXPECT_TRUE(FEspera([&] { return FAbastecimentos() == 2; }));
+}
+
+// A connector that holds the directory but does not answer (stopped, or
+// being killed): the second start gives up within its wait.
+TEST(Instancia, AHolderThatDoesNotAnswerIsReportedAndOneThatDiedFreesTheDirectory)
+{
+    TDiretorioTeste dir;
+    const QString diretorio = dir.FCaminho(QString());
+    {
+        QLocalServer mudo; // listens, never reads nor answers
+        mudo.setSocketOptions(QLocalServer::AbstractNamespaceOption);
+        ASSERT_TRUE(mudo.listen(TInstanciaUnica::FNome(diretorio))) << mudo.errorString().toStdString();
+        TInstanciaUnica segunda(diretorio);
+        QElapsedTimer relogio;
+        relogio.start();
+        EXPECT_EQ(segunda.FReserva(500), TInstanciaUnica::TResultado::SemResposta);
+        EXPECT_LT(relogio.elapsed(), 3000);
+    }
+    TInstanciaUnica depois(diretorio + QStringLiteral("/./"));
+    EXPECT_EQ(depois.FReserva(500), TInstanciaUnica::TResultado::Primeira) << "the same directory, spelt otherwise";
+    TInstanciaUnica outra(QDir::tempPath());
+    EXPECT_EQ(outra.FReserva(500), TInstanciaUnica::TResultado::Primeira) << "another directory is not held";
+}
+
+// Two starts at the same moment (the autostart entry and a double click)
+// leave one connector, which stores each fueling once; killed, it does not
+// keep the next start from running.
+TEST_F(Falhas, StartsAtTheSameMomentLeaveOneConnectorAndAKilledOneBlocksNoStart)
+{
+    vPosto->PCadastraBico(QStringLiteral("010101"), QStringLiteral("01-01"), QStringLiteral("01-02"));
+    vPosto->PCadastraBico(QStringLiteral("010301"), QStringLiteral("03-01"), QStringLiteral("01-02"));
+    vPosto->Diretorio().PGrava(QStringLiteral("ConcentradorTarnex.ini"),
+                               "[FCM1]\r\nNUMBOMBAS=4\r\nMODOOPERACAO=1\r\n[ABASTECIMENTO]\r\nAUTORIZAAUTO=1\r\n");
+    TProgramaTeste primeiro;
+    TProgramaTeste segundo;
+    primeiro.PInicia();
+    segundo.PInicia();
+    ASSERT_TRUE(FEspera([&] { return primeiro.FEmExecucao() != segundo.FEmExecucao(); }, 25000))
+        << "running: " << primeiro.FEmExecucao() << " " << segundo.FEmExecucao();
+    TProgramaTeste& ficou = primeiro.FEmExecucao() ? primeiro : segundo;
+    TProgramaTeste& saiu = primeiro.FEmExecucao() ? segundo : primeiro;
+    EXPECT_TRUE(saiu.FTerminouBem(0));
+    const auto FConectado = [&] { return FEstadoDiz(QStringLiteral("Dispositivo 1: aberto")); };
+    ASSERT_TRUE(FEspera(FConectado, 20000));
+
+    const auto FAbastece = [&](int pBomba, int pMililitros) {
+        return vServidor.FFcmsimAteOFim({QStringLiteral("abastece"), QStringLiteral("1"), QString::number(pBomba),
+                                         QStringLiteral("1"), QString::number(pMililitros / 1000.0, 'f', 3),
+                                         QStringLiteral("--ms"), QStringLiteral("0")});
+    };
+    for (int i = 1; i <= 5; ++i)
+        ASSERT_EQ(FAbastece(i % 2 ? 1 : 3, 1000 + i), 0);
+    EXPECT_TRUE(FEspera([&] { return FAbastecimentos() == 5; }, 15000)) << FAbastecimentos();
+    QTest::qWait(1000);
+    EXPECT_EQ(FAbastecimentos(), 5) << "one row per fueling";
+    EXPECT_EQ(FRepetidos(), QString());
+
+    ficou.PMata();
+    saiu.PInicia();
+    ASSERT_TRUE(FEspera(FConectado, 20000)) << "the killed connector held the directory";
+    EXPECT_TRUE(saiu.FEmExecucao());
+    ASSERT_EQ(FAbastece(1, 1006), 0);
+    EXPECT_TRUE(FEspera([&] { return FAbastecimentos() == 6; }, 15000)) << FAbastecimentos();
+    saiu.PSinal(SIGTERM);
+    EXPECT_TRUE(saiu.FTerminouBem(10000));
 }
 
 // Ctrl+C, a service stop or a closed session end the program as closing it
