@@ -115,6 +115,8 @@ void TAtualizadorGrade::PFimDaVez()
     vEmCurso = false;
     if (vPendente) {
         vPendente = false;
-        vEspacamento.start(static_cast<int>(std::max<qint64>(0, cIntervaloMinimoMs - vInicioDaVez.elapsed())));
+        const qint64 duracao = vInicioDaVez.elapsed();
+        const qint64 intervalo = std::max<qint64>(cIntervaloMinimoMs, cFracaoMaxima * duracao);
+        vEspacamento.start(static_cast<int>(std::max<qint64>(0, intervalo - duracao)));
     }
 }

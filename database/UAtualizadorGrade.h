@@ -32,6 +32,9 @@ public:
     // In a burst (a backlog drained after an outage) the grid is refreshed
     // at most this often: every refresh costs the window a repaint.
     static constexpr int cIntervaloMinimoMs = 100;
+    // ... and takes at most this share of the time: over a long day its
+    // query competes with the captures for the machine and the database.
+    static constexpr int cFracaoMaxima = 10;
 
 Q_SIGNALS:
     // The grid shows a new result.

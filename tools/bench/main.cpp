@@ -15,6 +15,7 @@
 //   bench_captura --inicio DIR   (that process: start-up and memory in DIR)
 //   bench_captura --tabela N[,N...]  (only the capture figures, N stored today)
 //   bench_captura --janela  (only the callbacks' figures, through the window)
+//   bench_captura --retomada  (only the drain of a backlog kept by the component server)
 #include "UArquivoIni.h"
 #include "UAtualizadorGrade.h"
 #include "UBancoDados.h"
@@ -436,6 +437,10 @@ int main(int argc, char** argv)
     std::vector<TLinhaTabela> linhas;
     if (argc == 2 && QByteArray(argv[1]) == "--janela") {
         PMedeJanela();
+        return 0;
+    }
+    if (argc == 2 && QByteArray(argv[1]) == "--retomada") {
+        PMedeRetomada();
         return 0;
     }
     if (argc == 3 && QByteArray(argv[1]) == "--tabela") {
