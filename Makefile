@@ -28,10 +28,10 @@ crash: build-asan
 	cd build-asan && LANG=pt_BR.UTF-8 LC_ALL=pt_BR.UTF-8 QT_QPA_PLATFORM=offscreen TARNEX_QUEDAS=todos \
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ./bin/testes_quedas
 
-# A Debian package of the connector, the component server, fcmsim and
-# criaposto (build/concentrador-tarnex_*.deb), from the release build of what
-# it holds.
-PACOTE_ALVOS = ConcentradorTarnex FcmMasterX fcmsim criaposto arquivos_pacote
+# A Debian package of the connector, the component server, fcmsim,
+# criaposto and auditoria-encerrantes (build/concentrador-tarnex_*.deb), from
+# the release build of what it holds.
+PACOTE_ALVOS = ConcentradorTarnex FcmMasterX fcmsim criaposto auditoria-encerrantes arquivos_pacote
 package: deps
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS) --target $(PACOTE_ALVOS)

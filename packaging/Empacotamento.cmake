@@ -4,7 +4,7 @@
 # write: /opt/concentrador-tarnex, group "tarnex" (see postinst).
 set(TARNEX_DIRETORIO /opt/concentrador-tarnex)
 
-install(TARGETS ConcentradorTarnex FcmMasterX fcmsim criaposto RUNTIME DESTINATION ${TARNEX_DIRETORIO})
+install(TARGETS ConcentradorTarnex FcmMasterX fcmsim criaposto auditoria-encerrantes RUNTIME DESTINATION ${TARNEX_DIRETORIO})
 install(FILES ${PROJECT_SOURCE_DIR}/station/esquema.sql ${PROJECT_SOURCE_DIR}/station/posto_demo.sql
         DESTINATION share/concentrador-tarnex)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/concentrador-tarnex.desktop DESTINATION share/applications)
@@ -52,7 +52,7 @@ function(tarnex_comprime pOrigem pDestino)
     set(TARNEX_COMPRIMIDOS ${TARNEX_COMPRIMIDOS} ${pDestino} PARENT_SCOPE)
 endfunction()
 tarnex_comprime(${PROJECT_SOURCE_DIR}/packaging/changelog ${CMAKE_BINARY_DIR}/pacote/changelog.gz)
-foreach(programa ConcentradorTarnex FcmMasterX fcmsim criaposto)
+foreach(programa ConcentradorTarnex FcmMasterX fcmsim criaposto auditoria-encerrantes)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/man/${programa}.1.in ${CMAKE_BINARY_DIR}/pacote/${programa}.1 @ONLY)
     tarnex_comprime(${CMAKE_BINARY_DIR}/pacote/${programa}.1 ${CMAKE_BINARY_DIR}/pacote/${programa}.1.gz)
     install(FILES ${CMAKE_BINARY_DIR}/pacote/${programa}.1.gz DESTINATION share/man/man1)
@@ -66,7 +66,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Equipe do Concentrador Tarnex <suporte@tarnex.com.br>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Conector entre os concentradores de bombas e o banco Firebird do posto")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Cada abastecimento informado por uma bomba vira uma linha da tabela mvabast;\ncada estado de bico vai para a tabela bombas. Inclui o servidor do componente\nFcmMasterX, o simulador fcmsim e criaposto, que prepara um banco de posto.")
+    "Cada abastecimento informado por uma bomba vira uma linha da tabela mvabast;\ncada estado de bico vai para a tabela bombas. Inclui o servidor do componente\nFcmMasterX, o simulador fcmsim, criaposto, que prepara um banco de posto, e\nauditoria-encerrantes, que confere se cada litro dos encerrantes foi gravado.")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # The libraries the programs link (Qt 6, the Firebird client) come from

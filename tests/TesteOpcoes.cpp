@@ -132,7 +132,29 @@ INSTANTIATE_TEST_SUITE_P(
         TCaso{"criaposto", A({"--dir", "DIR", "--sem-demo=sim"}), TResposta::ErroDeUso,
               "'--sem-demo' não leva valor."},
         TCaso{"criaposto", A({"--dir", "DIR", "posto.fdb"}), TResposta::ErroDeUso,
-              "argumento a mais: 'posto.fdb'."}));
+              "argumento a mais: 'posto.fdb'."},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--help"}), TResposta::Ajuda},
+        TCaso{"auditoria-encerrantes", A({"--dia", "03/11/2015", "-h"}), TResposta::Ajuda},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--version"}), TResposta::Versao},
+        TCaso{"auditoria-encerrantes", A({"-v", "--csv"}), TResposta::Versao},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--data", "03/11/2015"}), TResposta::ErroDeUso,
+              "Opção desconhecida: 'data'."},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--dia"}), TResposta::ErroDeUso,
+              "Falta o valor depois de '--dia'."},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--dia", "31/02/2015"}), TResposta::ErroDeUso,
+              "data inválida em --dia: '31/02/2015' (use DD/MM/AAAA)."},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--de", "2015-11-03"}), TResposta::ErroDeUso,
+              "data inválida em --de: '2015-11-03' (use DD/MM/AAAA)."},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--de", "04/11/2015", "--ate", "03/11/2015"}),
+              TResposta::ErroDeUso, "--de depois de --ate."},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--ate", "03/11/2015"}), TResposta::ErroDeUso,
+              "--ate pede --de."},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--dia", "03/11/2015", "--de", "01/11/2015"}),
+              TResposta::ErroDeUso, "--dia não se junta a --de nem a --ate."},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "--csv=sim"}), TResposta::ErroDeUso,
+              "'--csv' não leva valor."},
+        TCaso{"auditoria-encerrantes", A({"--dir", "DIR", "03/11/2015"}), TResposta::ErroDeUso,
+              "argumento a mais: '03/11/2015'."}));
 
 // The spellings the scripts, tests and guides use keep working: a negative
 // number as a verb's argument, an option after the verb's arguments, and
@@ -214,6 +236,7 @@ TEST_P(PaginasDeManual, NameEveryOptionAndVerbOfTheHelp)
         EXPECT_TRUE(texto.contains(nome)) << nome.toStdString() << " is in the help, not in " << pagina.fileName().toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Ferramentas, PaginasDeManual, ::testing::Values("FcmMasterX", "fcmsim", "criaposto"));
+INSTANTIATE_TEST_SUITE_P(Ferramentas, PaginasDeManual, ::testing::Values("FcmMasterX", "fcmsim", "criaposto",
+                                                                  "auditoria-encerrantes"));
 
 } // namespace

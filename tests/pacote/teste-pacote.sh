@@ -175,7 +175,7 @@ servidor_parado() {
 }
 
 nomes() {
-    (cd "$POSTO" && find . -mindepth 1 ! -name ConcentradorTarnex ! -name FcmMasterX ! -name fcmsim ! -name criaposto \
+    (cd "$POSTO" && find . -mindepth 1 ! -name ConcentradorTarnex ! -name FcmMasterX ! -name fcmsim ! -name criaposto ! -name auditoria-encerrantes \
         -printf '%P\n' | sort)
 }
 
@@ -185,9 +185,9 @@ retrato() {
     (
         cd "$POSTO"
         stat -c '. %a %U %G' .
-        find . -mindepth 1 ! -name ConcentradorTarnex ! -name FcmMasterX ! -name fcmsim ! -name criaposto \
+        find . -mindepth 1 ! -name ConcentradorTarnex ! -name FcmMasterX ! -name fcmsim ! -name criaposto ! -name auditoria-encerrantes \
             -printf '%P %y %m %u %g %s\n' | sort
-        find . -mindepth 1 -type f ! -name ConcentradorTarnex ! -name FcmMasterX ! -name fcmsim ! -name criaposto \
+        find . -mindepth 1 -type f ! -name ConcentradorTarnex ! -name FcmMasterX ! -name fcmsim ! -name criaposto ! -name auditoria-encerrantes \
             -print0 | sort -z | xargs -0 -r sha256sum
     )
 }
@@ -196,7 +196,7 @@ passo "Instalação de $VERSAO"
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$DEB" > "$TEMP/apt.saida" 2>&1 ||
     { cat "$TEMP/apt.saida" >&2; falha "apt-get install do pacote."; }
 [ "$(stat -c '%a %G' "$POSTO")" = "3770 tarnex" ] || falha "$POSTO não ficou com o modo 3770 e o grupo tarnex."
-for programa in ConcentradorTarnex FcmMasterX fcmsim criaposto; do
+for programa in ConcentradorTarnex FcmMasterX fcmsim criaposto auditoria-encerrantes; do
     man -w "$programa" > /dev/null 2>&1 || falha "man não acha a página de $programa."
 done
 
@@ -278,7 +278,7 @@ passo "apt-get purge"
 retrato > "$TEMP/retrato-final"
 DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq "$PACOTE" > "$TEMP/apt.saida" 2>&1 ||
     { cat "$TEMP/apt.saida" >&2; falha "apt-get purge."; }
-for programa in ConcentradorTarnex FcmMasterX fcmsim criaposto; do
+for programa in ConcentradorTarnex FcmMasterX fcmsim criaposto auditoria-encerrantes; do
     [ ! -e "$POSTO/$programa" ] || falha "purge deixou o programa $programa."
 done
 retrato | diff "$TEMP/retrato-final" - || falha "purge mexeu nos arquivos do posto (acima)."
