@@ -120,7 +120,8 @@ qint64 FMilesimos(QString pTexto)
 {
     bool ok = false;
     const double litros = pTexto.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    if (!ok || litros < 0 || litros > 2000000)
+    // Written so that "nan", which toDouble takes, is refused too.
+    if (!ok || !(litros >= 0 && litros <= 2000000))
         throw EErro(QStringLiteral("'%1' não é um volume em litros.").arg(pTexto));
     return qRound64(litros * 1000);
 }
