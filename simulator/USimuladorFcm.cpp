@@ -46,6 +46,14 @@ qint64 FDiaMesAno(const QDate& pData)
     return pData.day() * 10000 + pData.month() * 100 + pData.year() % 100;
 }
 
+// The meter counts hundredths, deliveries thousandths: half a hundredth
+// rounds up. A fueling nobody reports goes through the same rounding, or the
+// gap it leaves between two reported ones would be a hundredth off.
+qint64 FCentesimos(qint64 pMilesimos)
+{
+    return (pMilesimos + 5) / 10;
+}
+
 } // namespace
 
 TSimuladorFcm::TSimuladorFcm(QString pArquivoEstado) : vArquivoEstado(std::move(pArquivoEstado))
@@ -313,7 +321,7 @@ void TSimuladorFcm::PFinaliza(const std::shared_ptr<TCiclo>& pCiclo)
         pCiclo->vVolume = std::min(pCiclo->vVolume, bico.vPrePago);
     bico.vPrePago = 0;
     const qint64 totalInicial = bico.vTotalCentesimos;
-    bico.vTotalCentesimos += (pCiclo->vVolume + 5) / 10;
+    bico.vTotalCentesimos += FCentesimos(pCiclo->vVolume);
     bico.vUltimoVolume = pCiclo->vVolume;
     bico.vOcupado = false;
     PMudaEstado(pCiclo->vSl, pCiclo->vBo, pCiclo->vBi, 4);
@@ -339,12 +347,44 @@ void TSimuladorFcm::PInformaAbastecimento(const TCiclo& pCiclo, qint64 pTotalIni
         PGuarda(5, endereco + QList<qint64>{bico.vTotalCentesimos, bico.vPrecoMilesimos, 3, 2, 3});
 }
 
+// A fueling the concentrator never reports: the pump worked in stand-alone
+// mode, or the concentrator dropped the message. Only the meter knows of it,
+// so the next fueling reported on the nozzle starts that much further on;
+// nothing is raised and nothing is kept for OnAbasteceuOff.
+void TSimuladorFcm::PPerde(const QJsonArray& pArgs, const TResponde& pResponde)
+{
+    const int sl = pArgs.at(0).toInt();
+    const int bo = pArgs.at(1).toInt();
+    const int bi = pArgs.at(2).toInt();
+    const int volume = pArgs.at(3).toInt(); // 0 when beyond what a fueling carries
+    const int codigo = FValidaBico(sl, bo, bi);
+    if (codigo != 1)
+        return pResponde(FErro(QStringLiteral("Bico %1").arg(FRecusa(codigo))));
+    if (volume <= 0)
+        return pResponde(FErro(QStringLiteral("O volume perdido precisa ser maior que zero.")));
+    TBicoSim& bico = FBico(sl, bo, bi);
+    // A pump delivers one fueling at a time.
+    if (bico.vOcupado)
+        return pResponde(FErro(QStringLiteral("O bico já está em abastecimento.")));
+    bico.vTotalCentesimos += FCentesimos(volume);
+    // On disk before the answer, as a reported fueling's meter is: a crash
+    // right after must not take back litres the caller was told went by.
+    PGravaEstado();
+    pResponde(QJsonObject{{QStringLiteral("resultado"), QStringLiteral("ok")},
+                          {QStringLiteral("volume"), volume},
+                          {QStringLiteral("total"), bico.vTotalCentesimos}});
+}
+
 // --- the simulator's own controls -------------------------------------------------
 
 bool TSimuladorFcm::FControle(const QString& pVerbo, const QJsonArray& pArgs, const TResponde& pResponde)
 {
     if (pVerbo == QLatin1String("abastece")) {
         PAbastece(pArgs, pResponde);
+        return true;
+    }
+    if (pVerbo == QLatin1String("perde")) {
+        PPerde(pArgs, pResponde);
         return true;
     }
     if (pVerbo == QLatin1String("estado")) {

@@ -76,6 +76,7 @@ private:
     void PIniciaEntrega(const std::shared_ptr<TCiclo>& pCiclo);
     void PFinaliza(const std::shared_ptr<TCiclo>& pCiclo);
     void PInformaAbastecimento(const TCiclo& pCiclo, qint64 pTotalInicial);
+    void PPerde(const QJsonArray& pArgs, const TResponde& pResponde);
     QString FEstado() const;
     QJsonArray FBicos() const;
     void PGuarda(int pEvento, const QList<qint64>& pArgs);

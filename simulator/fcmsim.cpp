@@ -39,6 +39,7 @@ struct TVerbo {
 
 const TVerbo cVerbos[] = {
     {QLatin1String("abastece"), 4, {cMs}},
+    {QLatin1String("perde"), 4, {}},
     {QLatin1String("evento"), 1, {}},
     {QLatin1String("falha"), 2, {}},
     {QLatin1String("silencio"), 1, {}},
@@ -73,6 +74,7 @@ const QString cDescricao = QStringLiteral(
     "\n"
     "Verbos:\n"
     "  abastece SL BO BI LITROS [--ms N]   um abastecimento completo nesse bico\n"
+    "  perde SL BO BI LITROS               o totalizador do bico anda, sem evento\n"
     "  evento NUM ARG...                   entrega o evento NUM a todo conector\n"
     "  falha METODO CODIGO [VEZES]         as próximas chamadas respondem CODIGO\n"
     "  silencio METODO                     a próxima chamada fica sem resposta\n"
@@ -120,7 +122,8 @@ qint64 FMilesimos(QString pTexto)
 {
     bool ok = false;
     const double litros = pTexto.replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
-    if (!ok || litros < 0 || litros > 2000000)
+    // Written so that "nan", which toDouble takes, is refused too.
+    if (!ok || !(litros >= 0 && litros <= 2000000))
         throw EErro(QStringLiteral("'%1' não é um volume em litros.").arg(pTexto));
     return qRound64(litros * 1000);
 }
@@ -157,6 +160,32 @@ int FAbastece(TFcmMaster& pFcm, const QJsonArray& pBico, qint64 pVolume, int pMs
                  .arg(pBico.at(0).toInt()).arg(pBico.at(1).toInt()).arg(pBico.at(2).toInt())
                  .arg(resposta.value(QStringLiteral("volume")).toInt() / 1000.0, 0, 'f', 3)
                  .arg(resposta.value(QStringLiteral("offline")).toBool() ? QStringLiteral(" (off-line)") : QString()));
+    return 0;
+}
+
+// The nozzle and the litres are checked before the server hears of them: a
+// word or a zero there is a wrong command line, not a refusal.
+QJsonArray FArgsPerde(const TLinhaComando& pLinha, const QStringList& pArgs)
+{
+    QJsonArray args;
+    try {
+        args = FNumeros(pArgs.mid(0, 3), 0);
+        args.append(FMilesimos(pArgs.at(3)));
+    } catch (const EErro& erro) {
+        pLinha.PErroDeUso(erro.Mensagem());
+    }
+    if (args.at(3).toInteger() <= 0)
+        pLinha.PErroDeUso(QStringLiteral("perde precisa de um volume maior que zero, não '%1'.").arg(pArgs.at(3)));
+    return args;
+}
+
+int FPerde(TFcmMaster& pFcm, const QJsonArray& pArgs)
+{
+    const QJsonObject resposta = pFcm.FEnviaControle(QStringLiteral("perde"), pArgs, TFcmMaster::cTempoLimiteMs);
+    PImprime(QStringLiteral("Abastecimento perdido no bico %1-%2-%3: %4 L, sem evento; totalizador %5")
+                 .arg(pArgs.at(0).toInt()).arg(pArgs.at(1).toInt()).arg(pArgs.at(2).toInt())
+                 .arg(resposta.value(QStringLiteral("volume")).toInt() / 1000.0, 0, 'f', 3)
+                 .arg(static_cast<double>(resposta.value(QStringLiteral("total")).toInteger()) / 100.0, 0, 'f', 2));
     return 0;
 }
 
@@ -203,6 +232,8 @@ int FExecuta(const TLinhaComando& pLinha)
         const int ms = static_cast<int>(FInteiro(pLinha.FValor(cMs)));
         return FAbastece(fcm, FNumeros(pArgs.mid(0, 3), 0), FMilesimos(pArgs.at(3)), ms);
     }
+    if (verbo == QLatin1String("perde"))
+        return FPerde(fcm, FArgsPerde(pLinha, pArgs));
     if (verbo == QLatin1String("demo"))
         return FDemo(fcm, pLinha);
     if (verbo == QLatin1String("chama")) {

@@ -123,6 +123,22 @@ INSTANTIATE_TEST_SUITE_P(
               "faltam argumentos para abastece."},
         TCaso{"fcmsim", A({"--dir", "DIR", "falha", "-7"}), TResposta::ErroDeUso, "faltam argumentos para falha."},
         TCaso{"fcmsim", A({"--dir", "DIR", "demo", "--ms", "0"}), TResposta::ErroDeUso, "--ms não serve para demo."},
+        // A lost fueling that would move no meter, or no named nozzle's, is
+        // refused before the server is asked.
+        TCaso{"fcmsim", A({"--dir", "DIR", "perde", "1", "2", "1"}), TResposta::ErroDeUso,
+              "faltam argumentos para perde."},
+        TCaso{"fcmsim", A({"--dir", "DIR", "perde", "1", "2", "1", "0"}), TResposta::ErroDeUso,
+              "perde precisa de um volume maior que zero, não '0'."},
+        TCaso{"fcmsim", A({"--dir", "DIR", "perde", "1", "2", "1", "0,0004"}), TResposta::ErroDeUso,
+              "perde precisa de um volume maior que zero, não '0,0004'."},
+        TCaso{"fcmsim", A({"--dir", "DIR", "perde", "1", "2", "1", "-1.5"}), TResposta::ErroDeUso,
+              "'-1.5' não é um volume em litros."},
+        TCaso{"fcmsim", A({"--dir", "DIR", "perde", "1", "2", "1", "nan"}), TResposta::ErroDeUso,
+              "'nan' não é um volume em litros."},
+        TCaso{"fcmsim", A({"--dir", "DIR", "perde", "1", "dois", "1", "1"}), TResposta::ErroDeUso,
+              "'dois' não é um número inteiro."},
+        TCaso{"fcmsim", A({"--dir", "DIR", "perde", "1", "2", "1", "1", "--ms", "0"}), TResposta::ErroDeUso,
+              "--ms não serve para perde."},
         TCaso{"criaposto", A({"--dir", "DIR", "--help"}), TResposta::Ajuda},
         TCaso{"criaposto", A({"--dir", "DIR", "--sem-demo", "-h"}), TResposta::Ajuda},
         TCaso{"criaposto", A({"--dir", "DIR", "--version"}), TResposta::Versao},
@@ -198,6 +214,15 @@ TEST_F(Grafias, AnOptionAfterTheVerbsArgumentsAndAnOptionWithItsValueJoined)
     EXPECT_TRUE(saida.startsWith(QStringLiteral("Abastecimento no bico 1-2-1: 1.500 L"))) << saida.toStdString();
     ASSERT_EQ(FFcmsimComIgual(A({"abastece", "--ms=0", "1", "3", "1", "2.25"}), &saida), 0) << saida.toStdString();
     EXPECT_TRUE(saida.startsWith(QStringLiteral("Abastecimento no bico 1-3-1: 2.250 L"))) << saida.toStdString();
+    // A lost fueling takes litres as abastece does and moves the meter as far.
+    ASSERT_EQ(vServidor.FFcmsimAteOFim(A({"perde", "1", "2", "1", "2,5"}), &saida), 0) << saida.toStdString();
+    EXPECT_TRUE(saida.startsWith(QStringLiteral("Abastecimento perdido no bico 1-2-1: 2.500 L, sem evento; "
+                                                "totalizador 4.00")))
+        << saida.toStdString();
+    ASSERT_EQ(FFcmsimComIgual(A({"perde", "1", "3", "1", "0.755"}), &saida), 0) << saida.toStdString();
+    EXPECT_TRUE(saida.startsWith(QStringLiteral("Abastecimento perdido no bico 1-3-1: 0.755 L, sem evento; "
+                                                "totalizador 3.01")))
+        << saida.toStdString();
 }
 
 // The manual pages are written by hand: each option and verb a tool's help

@@ -82,6 +82,9 @@ TEST_F(Simulador, UnauthorisedOrRefusedFuelingsFailWithAReason)
     ASSERT_EQ(vFcm.FcmDesTravaBomba(1, 1), 1);
     EXPECT_NE(FAbastece({QStringLiteral("1"), QStringLiteral("9"), QStringLiteral("1"), QStringLiteral("1")}, &saida), 0);
     EXPECT_TRUE(saida.contains(QStringLiteral("-2"))) << saida.toStdString();
+    EXPECT_EQ(vServidor.FFcmsimAteOFim({QStringLiteral("perde"), QStringLiteral("1"), QStringLiteral("9"),
+                                        QStringLiteral("1"), QStringLiteral("1")}, &saida), 1);
+    EXPECT_TRUE(saida.contains(QStringLiteral("-2"))) << saida.toStdString();
     EXPECT_TRUE(vMensagens.isEmpty());
 }
 
@@ -94,6 +97,73 @@ TEST_F(Simulador, PrePaidVolumeStopsTheDelivery)
     ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("40")}), 0);
     ASSERT_EQ(vMensagens.size(), 1);
     EXPECT_EQ(vMensagens[0][1], 2500);
+}
+
+// A fueling the concentrator never reported (a pump worked in stand-alone
+// mode) shows only as a gap between one reported fueling's final totaliser
+// and the next one's start, which is what the connector has to go by; the
+// gap must be exactly the lost litres, on that nozzle alone, and survive a
+// crash of the server.
+TEST_F(Simulador, LostFuelingMovesOnlyItsNozzlesMeterAndRaisesNoEvent)
+{
+    ASSERT_EQ(vFcm.FcmOpen(1), 1); // the binding opens it again after the crash, and says so
+    ASSERT_EQ(vFcm.FcmConfigConcentradorFcm(1, 2, 10, 2), 1);
+    vAutoriza = false;
+    QList<QList<int>> totais;
+    vFcm.OnTotalizador = [&](QObject*, quint8 sl, quint8 bo, quint8 bi, int total, quint8 cd) {
+        totais.append({sl, bo, bi, total, cd});
+    };
+    int marcador = 0;
+    vFcm.OnErroDLL = [&](QObject*, quint8 pErro) { marcador = pErro; };
+    bool restabelecida = false;
+    vFcm.OnConexaoRestabelecida = [&](const QString&) { restabelecida = true; };
+    const auto FTotais = [&] {
+        totais.clear();
+        EXPECT_EQ(vFcm.FcmSolicitaTotalizador(1, 2, 1), 1);
+        EXPECT_EQ(vFcm.FcmSolicitaTotalizador(1, 1, 1), 1);
+        EXPECT_TRUE(FEspera([&] { return totais.size() == 2; }, 5000)) << totais.size();
+        return totais;
+    };
+    const QList<QList<int>> depoisDaPerda{{1, 2, 1, 1725, 2}, {1, 1, 1, 400, 2}};
+
+    ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("10")}), 0);
+    ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("4")}), 0);
+    ASSERT_EQ(vMensagens, (QList<QList<int>>{{11, 10000, 0, 1000, 5799, 1, 1}, {11, 4000, 0, 400, 5799, 1, 1}}));
+    vEstados.clear();
+    vMensagens.clear();
+
+    QString saida;
+    ASSERT_EQ(vServidor.FFcmsimAteOFim({QStringLiteral("perde"), QStringLiteral("1"), QStringLiteral("2"),
+                                        QStringLiteral("1"), QStringLiteral("7,25")}, &saida), 0)
+        << saida.toStdString();
+    EXPECT_TRUE(saida.contains(QStringLiteral("7.250 L"))) << saida.toStdString();
+    // Events come in order: anything the lost fueling raised is in before
+    // this one. A control, not a method call, so nothing prompts the server
+    // to write its state before the crash below: the meter must already be
+    // on disk.
+    vServidor.PEvento({7, 99});
+    ASSERT_TRUE(FEspera([&] { return marcador == 99; }, 5000));
+    // Empty lists are checked with isEmpty: Qt compares two of them with a
+    // memcmp of null pointers, which the undefined-behaviour sanitizer stops.
+    EXPECT_TRUE(vEstados.isEmpty()) << vEstados.size() << " state changes; the nozzle was never heard to move";
+    EXPECT_TRUE(vMensagens.isEmpty()) << vMensagens.size() << " fueling messages, on-line or off-line";
+
+    vServidor.FFcmsimAteOFim({QStringLiteral("derruba")});
+    ASSERT_TRUE(FEspera([&] { return restabelecida; }, 10000));
+    const auto FEstado = [&] {
+        return vServidor.FControle(QStringLiteral("estado")).value(QStringLiteral("resultado")).toString();
+    };
+    ASSERT_TRUE(FEspera([&] { return FEstado().contains(QStringLiteral("Abastecimentos não confirmados: 0")); }))
+        << FEstado().toStdString();
+    EXPECT_EQ(FTotais(), depoisDaPerda) << "the meter as the state file kept it across the crash";
+
+    // A fueling sent again by the new server, had its acknowledgement not
+    // reached the disk, would come before these.
+    vMensagens.clear();
+    ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("5.5")}), 0);
+    ASSERT_EQ(FAbastece({QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")}), 0);
+    // 1-2-1 starts at 17,25, 7,25 L past the 10,00 it last reported.
+    EXPECT_EQ(vMensagens, (QList<QList<int>>{{11, 5500, 1725, 2275, 5799, 1, 1}, {11, 1000, 400, 500, 5799, 1, 1}}));
 }
 
 TEST_F(Simulador, OffLineFuelingsAreKeptAndDeliveredOldestFirstToTheNextConnector)
