@@ -2,6 +2,7 @@
 
 #include "UAbastecimento.h"
 #include "UBancoDados.h"
+#include "UEncerrantes.h"
 #include "UErro.h"
 #include "UGenerico.h"
 #include "UGravacaoAtomica.h"
@@ -24,8 +25,8 @@
 struct TCapturaAbastecimento::TLeitura {
     int vEvento = 0;
     quint8 sl = 0, bo = 0, bi = 0;
-    int vol = 0, total = 0, ppl = 0;
-    quint8 cdvol = 0, cdtot = 0, cdppl = 0;
+    int vol = 0, total = 0, ppl = 0, total_ini = 0;
+    quint8 cdvol = 0, cdtot = 0, cdppl = 0, cdtot_ini = 0;
     int hora_min_seg = 0, dia_mes_ano = 0;
     QList<qint64> vBrutos;
 
@@ -39,7 +40,9 @@ struct TCapturaAbastecimento::TLeitura {
         bi = b(2);
         vol = n(3);
         if (vEvento == cAbasteceu2) {
-            // total_ini and cdtot_ini (4 and 8) take part in nothing
+            // total_ini and cdtot_ini (4 and 8) serve the totaliser check only
+            total_ini = n(4);
+            cdtot_ini = b(8);
             total = n(5);
             ppl = n(6);
             cdvol = b(7);
@@ -453,6 +456,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
         const std::optional<TAbastecimento> dados = FDadosBico(l);
         if (!dados) {
             PConclui(pEntrada);
+            PConfereEncerrante(l, std::nullopt);
             return TFim::Descartado;
         }
         if (l.vEvento != cAbasteceu) {
@@ -463,6 +467,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
                 if (l.dia_mes_ano != 0)
                     PRegistraDataInvalida(l);
                 PConclui(pEntrada);
+                PConfereEncerrante(l, std::nullopt);
                 return TFim::Descartado;
             }
             momento = *decodificado;
@@ -479,6 +484,7 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
     abastecimento->SetDataHora(momento);
     if (FJaGravado(pEntrada, *abastecimento)) {
         PRegistraRetomada(pEntrada, FTextoLog(l, *abastecimento));
+        PConfereEncerrante(l, QPair<int, int>(abastecimento->Sequencia(), abastecimento->Id()));
         PRecarregaGrade();
         return TFim::Gravado;
     }
@@ -521,6 +527,8 @@ TCapturaAbastecimento::TFim TCapturaAbastecimento::FCaptura(TDiarioAbastecimento
         PConclui(pEntrada, true);
         TGenerico::PGeraLog(texto);
     }
+    PConfereEncerrante(l, gravado ? std::optional(QPair<int, int>(abastecimento->Sequencia(), abastecimento->Id()))
+                                  : std::nullopt);
     PRecarregaGrade();
     return gravado ? TFim::Gravado : TFim::Recusado;
 }
@@ -613,6 +621,30 @@ bool TCapturaAbastecimento::FJaNoLog(const TDiarioAbastecimentos::TEntrada& pEnt
             return true;
     }
     return false;
+}
+
+// Litres that left the pump without a fueling are told in the log; the
+// check never holds a fueling back, whatever it meets.
+void TCapturaAbastecimento::PConfereEncerrante(const TLeitura& l, const std::optional<QPair<int, int>>& pNumeracao)
+{
+    if (!vEncerrantes)
+        return;
+    const auto fim = TEncerrantes::FValor(l.total, l.cdtot);
+    const auto volume = TEncerrantes::FValor(l.vol, l.cdvol);
+    if (!fim || !volume)
+        return;
+    std::optional<TEncerrantes::TValor> inicio;
+    if (l.vEvento == cAbasteceu2)
+        inicio = TEncerrantes::FValor(l.total_ini, l.cdtot_ini);
+    else
+        inicio = TEncerrantes::TValor{fim->vMilesimos - volume->vMilesimos, fim->vUnidade + volume->vUnidade};
+    if (!inicio)
+        return;
+    try {
+        vEncerrantes->PAbastecimento(TBancoDados::FCodigoConcentrador(l.sl, l.bo, l.bi), *inicio, *fim, pNumeracao);
+    } catch (const EErro&) {
+        // the log could not take the entry; the base has moved on all the same
+    }
 }
 
 void TCapturaAbastecimento::PRecarregaGrade()

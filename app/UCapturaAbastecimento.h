@@ -14,6 +14,7 @@
 class QTableView;
 class EErro;
 class TBancoDados;
+class TEncerrantes;
 
 // The capture of one fueling: registry look-up, decimal scaling, value,
 // stamp, numbering, store, grid reload, log entry. Every event goes through
@@ -31,6 +32,9 @@ public:
     // The door the captures go through; the program's one database object
     // until told otherwise.
     void PDefineBanco(TBancoDados* pBanco) { vBanco = pBanco; }
+    // The nozzles' last totalisers, checked against every fueling; none
+    // until told.
+    void PDefineEncerrantes(TEncerrantes* pEncerrantes) { vEncerrantes = pEncerrantes; }
 
     // A fueling event as it arrived, not yet captured.
     struct TNovo {
@@ -108,6 +112,7 @@ private:
     void PRegistraRetomada(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto);
     static bool FJaNoLog(const TDiarioAbastecimentos::TEntrada& pEntrada, const QString& pTexto);
     void PRecarregaGrade();
+    void PConfereEncerrante(const TLeitura& pLeitura, const std::optional<QPair<int, int>>& pNumeracao);
     TBancoDados& FBanco() const;
     void PAtualizaPrevisao();
     bool FCapturaGrupo(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas);
@@ -117,6 +122,7 @@ private:
 
     QTableView* vGrid;
     TBancoDados* vBanco = nullptr;
+    TEncerrantes* vEncerrantes = nullptr;
     TDiarioAbastecimentos vDiario;
     bool vRepeticao = false;
     // The numbering the next fueling journaled will most likely take:

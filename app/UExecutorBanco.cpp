@@ -3,6 +3,7 @@
 #include "UAplicacao.h"
 #include "UBancoDados.h"
 #include "UCapturaAbastecimento.h"
+#include "UEncerrantes.h"
 #include "UErro.h"
 #include "UGenerico.h"
 
@@ -32,10 +33,14 @@ bool TExecutorBanco::TStatus::FCobre(const TStatus& pOutro) const
     return vBomba || (!pOutro.vBomba && vBico == pOutro.vBico);
 }
 
-TExecutorBanco::TExecutorBanco(TCapturaAbastecimento& pCaptura, const TDadosConexao& pDados)
+TExecutorBanco::TExecutorBanco(TCapturaAbastecimento& pCaptura, const TDadosConexao& pDados, TEncerrantes* pEncerrantes)
     : vCaptura(pCaptura), vBanco(std::make_unique<TBancoDados>(pDados)), vNaLinha(std::make_unique<QObject>()),
-      vNaJanela(std::make_unique<QObject>())
+      vNaJanela(std::make_unique<QObject>()), vEncerrantes(pEncerrantes)
 {
+    vGravaEncerrantes = new QTimer(vNaLinha.get());
+    vGravaEncerrantes->setSingleShot(true);
+    vGravaEncerrantes->setInterval(cEsperaEncerrantesMs);
+    QObject::connect(vGravaEncerrantes, &QTimer::timeout, vNaLinha.get(), [this] { PGravaEncerrantes(); });
     vLinha.setObjectName(QStringLiteral("ExecutorBanco"));
     vRepeteCaptura = new QTimer(vNaLinha.get());
     vRepeteCaptura->setSingleShot(true);
@@ -57,6 +62,8 @@ TExecutorBanco::~TExecutorBanco()
     QMetaObject::invokeMethod(vNaLinha.get(), [this, principal] {
         vRepeteCaptura->stop();
         vRepeteStatus->stop();
+        vGravaEncerrantes->stop();
+        PGravaEncerrantes();
         const std::lock_guard trava(vTravaBanco);
         vBanco.reset();
         vNaLinha->moveToThread(principal);
@@ -88,6 +95,7 @@ void TExecutorBanco::PNaLinha(std::function<void()> pAcao)
 void TExecutorBanco::PReprocessaPendentes()
 {
     PNaLinha([this] {
+        PAtualizaEncerrantes();
         try {
             vCaptura.PReprocessaPendentes();
         } catch (...) {
@@ -122,6 +130,7 @@ void TExecutorBanco::PTrataCaptura(bool pRepeticao)
 {
     if (vEncerrando)
         return;
+    PAtualizaEncerrantes();
     try {
         vCaptura.PCapturaPendentes(pRepeticao);
     } catch (...) {
@@ -131,6 +140,56 @@ void TExecutorBanco::PTrataCaptura(bool pRepeticao)
         vRepeteCaptura->start();
     else
         vRepeteCaptura->stop();
+    if (vEncerrantes && vEncerrantes->FAlterado() && !vGravaEncerrantes->isActive())
+        vGravaEncerrantes->start();
+}
+
+// --- the nozzles' totalisers ------------------------------------------------------
+
+// On vLinha, before the first capture: the fuelings stored since the file
+// was last written (those a crash kept from it) move the bases on. A
+// database that does not answer now is asked again before the next capture.
+void TExecutorBanco::PAtualizaEncerrantes()
+{
+    if (!vEncerrantes || vEncerrantesAtualizados)
+        return;
+    try {
+        const TResultadoSql linhas = vBanco->FEncerrantesDesde(vEncerrantes->FDesde());
+        std::vector<TEncerrantes::TLinha> guardadas;
+        guardadas.reserve(static_cast<size_t>(linhas.Linhas()));
+        const auto milesimos = [&](int i, const QString& pColuna) {
+            return qRound64(linhas.FTexto(i, pColuna).toDouble() * 1000.0);
+        };
+        for (int i = 0; i < linhas.Linhas(); ++i) {
+            guardadas.push_back({linhas.FTexto(i, QStringLiteral("codconcentrador")),
+                                 milesimos(i, QStringLiteral("encerrantefinal")), milesimos(i, QStringLiteral("litragem")),
+                                 linhas.FInteiro(i, QStringLiteral("sequencia")), linhas.FInteiro(i, QStringLiteral("id"))});
+        }
+        vEncerrantes->PAtualiza(guardadas);
+        vEncerrantesAtualizados = true;
+    } catch (const EErro&) {
+        // the captures go on; the bases are brought up to date next time
+    }
+}
+
+void TExecutorBanco::PAgendaEncerrantes()
+{
+    PNaLinha([this] {
+        if (!vGravaEncerrantes->isActive())
+            vGravaEncerrantes->start();
+    });
+}
+
+// On vLinha. A file that cannot be written is tried again at the next
+// change; meanwhile the stored fuelings still hold every base it lacks.
+void TExecutorBanco::PGravaEncerrantes()
+{
+    if (!vEncerrantes)
+        return;
+    try {
+        vEncerrantes->PGrava();
+    } catch (const EErro&) {
+    }
 }
 
 // --- status letters --------------------------------------------------------------

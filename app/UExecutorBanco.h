@@ -14,6 +14,7 @@
 
 class TBancoDados;
 class TCapturaAbastecimento;
+class TEncerrantes;
 
 // The database work of what the concentrators report, on a thread and an
 // attachment of its own, in the order the events came: the nozzles' status
@@ -23,7 +24,9 @@ class TCapturaAbastecimento;
 // window; what could not be done is done again until it lands.
 class TExecutorBanco {
 public:
-    TExecutorBanco(TCapturaAbastecimento& pCaptura, const TDadosConexao& pDados);
+    // pEncerrantes, when given: brought up to date from the stored fuelings
+    // before the first capture, and written to its file now and then.
+    TExecutorBanco(TCapturaAbastecimento& pCaptura, const TDadosConexao& pDados, TEncerrantes* pEncerrantes = nullptr);
     // Lets what was handed over run for a moment, then abandons the
     // statement under way; what is left stays in the journal.
     ~TExecutorBanco();
@@ -44,11 +47,18 @@ public:
     // for it; what it raises is raised here.
     void PExecutaAguardando(const std::function<void()>& pAcao);
 
+    // The nozzles' totalisers changed outside a capture (a reading, a value
+    // set by the operator): their file is written soon.
+    void PAgendaEncerrantes();
+
     // Letters still waiting to land (for the tests and the log).
     size_t FStatusPendentes() const;
 
     // How soon a capture or a letter that failed is tried again.
     static constexpr int cNovaTentativaMs = 1000;
+    // How long the totalisers' file waits after a change, so that a run of
+    // fuelings costs it one write.
+    static constexpr int cEsperaEncerrantesMs = 1000;
 
 private:
     struct TStatus {
@@ -67,6 +77,8 @@ private:
     void PTrataStatus();
     bool FGravaUmStatus(TStatus& pStatus, bool& pParar);
     void PRegistraGravados();
+    void PAtualizaEncerrantes();
+    void PGravaEncerrantes();
 
     TCapturaAbastecimento& vCaptura;
     std::unique_ptr<TBancoDados> vBanco;
@@ -77,6 +89,9 @@ private:
     std::unique_ptr<QObject> vNaJanela;
     QTimer* vRepeteCaptura = nullptr;
     QTimer* vRepeteStatus = nullptr;
+    TEncerrantes* vEncerrantes = nullptr;
+    QTimer* vGravaEncerrantes = nullptr;
+    bool vEncerrantesAtualizados = false; // on vLinha
 
     // Set when the executor's end can wait no longer: what is still queued
     // is left (in the journal) rather than tried against a database that

@@ -5,7 +5,9 @@
 #include "UAplicacao.h"
 #include "UConfiguracaoRegional.h"
 #include "UBancoDados.h"
+#include "UDiretorioPrograma.h"
 #include "UCapturaAbastecimento.h"
+#include "UEncerrantes.h"
 #include "UExecutorBanco.h"
 #include "UFaixaBanner.h"
 #include "UGenerico.h"
@@ -156,6 +158,9 @@ void TFrmTarnex::PLigaEventos()
         if (vCaptura)
             vCaptura->PInformaBase(pInstancia, pBase);
     };
+    c.OnTotalizadorConfigurado = [this](quint8 sl, quint8 bo, quint8 bi, int tot) {
+        PNovoEncerrante(sl, bo, bi, TEncerrantes::FValor(tot, 3), true);
+    };
     c.OnMudancaDeEstado = std::bind_front(&TFrmTarnex::FcmMasterMudancaDeEstado, this);
     c.OnTotalizador = std::bind_front(&TFrmTarnex::FcmMasterTotalizador, this);
     c.OnVolume = std::bind_front(&TFrmTarnex::FcmMasterVolume, this);
@@ -187,7 +192,9 @@ void TFrmTarnex::FormCreate()
         vGenerico = std::make_unique<TGenerico>();
         Generico = vGenerico.get();
         vCaptura = std::make_unique<TCapturaAbastecimento>(GridAbastecimento, TDiarioAbastecimentos::FCaminhoPadrao());
-        vExecutor = std::make_unique<TExecutorBanco>(*vCaptura, BancoDados->FDadosConexao());
+        vEncerrantes = std::make_unique<TEncerrantes>(TDiretorioPrograma::FArquivo(TEncerrantes::FNomeArquivo()));
+        vCaptura->PDefineEncerrantes(vEncerrantes.get());
+        vExecutor = std::make_unique<TExecutorBanco>(*vCaptura, BancoDados->FDadosConexao(), vEncerrantes.get());
         vCaptura->PDefineBanco(&vExecutor->Banco());
         BancoDados->PDadosGridAbastecimento(GridAbastecimento);
         TGenerico::PFormataCamposGrid(GridAbastecimento);
@@ -538,6 +545,22 @@ void TFrmTarnex::PLeitura(quint8 sl, quint8 bo, quint8 bi, int pValor, quint8 cd
 void TFrmTarnex::FcmMasterTotalizador(QObject*, quint8 sl, quint8 bo, quint8 bi, int total, quint8 cd)
 {
     PLeitura(sl, bo, bi, total, cd, QStringLiteral(" Totalizador="));
+    PNovoEncerrante(sl, bo, bi, TEncerrantes::FValor(total, cd), false);
+}
+
+// A totaliser read at the pump, or set there by the operator, is the
+// nozzle's new base for the check of its next fueling.
+void TFrmTarnex::PNovoEncerrante(quint8 sl, quint8 bo, quint8 bi, const std::optional<TEncerrantes::TValor>& pValor,
+                                 bool pDefinido)
+{
+    if (!vEncerrantes || !vExecutor || !pValor)
+        return;
+    const QString codigo = TBancoDados::FCodigoConcentrador(sl, bo, bi);
+    if (pDefinido)
+        vEncerrantes->PDefinido(codigo, *pValor);
+    else
+        vEncerrantes->PLeitura(codigo, *pValor);
+    vExecutor->PAgendaEncerrantes();
 }
 
 void TFrmTarnex::FcmMasterVolume(QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, quint8 cd)

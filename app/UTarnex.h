@@ -2,6 +2,7 @@
 
 #include "FcmMasterX_TLB.h"
 #include "UCapturaAbastecimento.h"
+#include "UEncerrantes.h"
 
 #include <QWidget>
 
@@ -89,6 +90,8 @@ private:
     void PGravaLote();
     void PRegistraOuCaptura(const std::vector<TCapturaAbastecimento::TNovo>& pNovos, std::vector<bool>& pRecebidos);
     void PLeitura(quint8 sl, quint8 bo, quint8 bi, int pValor, quint8 cd, const QString& pRotulo);
+    void PNovoEncerrante(quint8 sl, quint8 bo, quint8 bi, const std::optional<TEncerrantes::TValor>& pValor,
+                         bool pDefinido);
 
     TFaixaBanner* Panel1;
     TFaixaBanner* Panel2;
@@ -119,6 +122,7 @@ private:
     std::unique_ptr<TParametros> vParametros;
     std::unique_ptr<TGenerico> vGenerico;
     std::unique_ptr<TCapturaAbastecimento> vCaptura;
+    std::unique_ptr<TEncerrantes> vEncerrantes;
     std::unique_ptr<TExecutorBanco> vExecutor;
 
     // Fuelings the component delivered in this run, not yet stored.

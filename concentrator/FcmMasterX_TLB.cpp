@@ -257,7 +257,10 @@ int TFcmMaster::FcmVersaoFcmMaster()
 
 int TFcmMaster::FcmConfigTotalizador(quint8 sl, quint8 bo, quint8 bi, int tot)
 {
-    return FCodigo(QStringLiteral("FcmConfigTotalizador"), FArgs({sl, bo, bi, tot}));
+    const int codigo = FCodigo(QStringLiteral("FcmConfigTotalizador"), FArgs({sl, bo, bi, tot}));
+    if (codigo == 1 && OnTotalizadorConfigurado)
+        OnTotalizadorConfigurado(sl, bo, bi, tot);
+    return codigo;
 }
 
 int TFcmMaster::FcmObtemStatusBomba(quint8 sl, quint8 bo)

@@ -149,6 +149,9 @@ public:
     // Told, in order with the events, that every delivery of pInstancia
     // below pBase is acknowledged for good and will never come again.
     std::function<void(const QString& pInstancia, qint64 pBase)> OnBaseConfirmada;
+    // Told when the component took a totaliser set at a nozzle (in
+    // thousandths), whoever asked for it.
+    std::function<void(quint8 sl, quint8 bo, quint8 bi, int tot)> OnTotalizadorConfigurado;
 
 private:
     int FCodigo(const QString& pMetodo, const QJsonArray& pArgs);

@@ -295,6 +295,15 @@ TResultadoSql TBancoDados::FAbastecimentosDoDia(TConexaoFirebird& pConexao)
                               {{QStringLiteral("PData"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))}});
 }
 
+TResultadoSql TBancoDados::FEncerrantesDesde(const QDate& pData)
+{
+    return vConexao.FConsulta(
+        QStringLiteral("select bombas.codconcentrador, mvabast.encerrantefinal, mvabast.litragem, mvabast.sequencia, "
+                       "mvabast.id from mvabast join bombas on bombas.codbico = mvabast.codbico "
+                       "where mvabast.data >= :PData order by mvabast.data, mvabast.hora, mvabast.sequencia, mvabast.id"),
+        {{QStringLiteral("PData"), pData.toString(QStringLiteral("dd.MM.yyyy"))}});
+}
+
 // --- nozzle registry ---------------------------------------------------------------
 
 bool TBancoDados::FExisteBicoCadastrado(int pTanque, int pBomba, int pBico)

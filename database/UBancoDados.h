@@ -3,6 +3,8 @@
 #include "UFirebird.h"
 #include "UGravacaoAtomica.h"
 
+#include <QDate>
+
 #include <memory>
 
 class QTableView;
@@ -100,6 +102,10 @@ public:
     // How long the second door's writes wait on a lock.
     static constexpr int cEsperaTravaSegundos = 3;
     TDadosConexao FDadosConexao() const { return vConexao.FDados(); }
+    // The fuelings stored since pData (inclusive), oldest first, with their
+    // nozzle's concentrator code: CODCONCENTRADOR, ENCERRANTEFINAL,
+    // LITRAGEM, SEQUENCIA, ID. The day's index keeps it small.
+    TResultadoSql FEncerrantesDesde(const QDate& pData);
     // From any thread: the statement under way fails as a lost connection.
     void PAbandona() { vConexao.PAbandona(); }
 

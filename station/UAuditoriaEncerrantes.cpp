@@ -175,7 +175,11 @@ std::vector<TBicoAuditado> TAuditoriaEncerrantes::FAudita(TConexaoFirebird& pCon
     for (int i = 0; i < resultado.Linhas(); ++i) {
         const QString codBico = resultado.FTexto(i, QStringLiteral("codbico"));
         if (bicos.empty() || bicos.back().vCodBico != codBico)
-            bicos.push_back(TBicoAuditado{codBico});
+        {
+            TBicoAuditado bico;
+            bico.vCodBico = codBico;
+            bicos.push_back(std::move(bico));
+        }
         PAcrescenta(bicos.back(), FLeAbastecimento(resultado, i));
     }
     return bicos;

@@ -3,7 +3,9 @@
 #include "ApoioQuedas.h"
 #include "ApoioTela.h"
 #include "UConfiguracaoRegional.h"
+#include "UAuditoriaEncerrantes.h"
 #include "UDiarioAbastecimentos.h"
+#include "UEncerrantes.h"
 #include "UGenerico.h"
 #include "UMensagem.h"
 #include "UParametros.h"
@@ -1060,3 +1062,97 @@ TEST(Milesimos, CutOnTheDecimalDigitsNeverRounded)
 }
 
 } // namespace
+
+// Every litre the meters counted is accounted for: the connector checks each
+// fueling's start against the nozzle's last totaliser and logs the litres
+// that left the pump without a fueling (here a fueling the simulator's pump
+// made in stand-alone mode), and the day's report shows the same.
+struct TCasoAuditoria {
+    const char* vNome;
+    int vMensagem; // MENSAGEMABAST: 1, fuelings carry their start totaliser; 0, only the end
+    const char* vEntre; // between the two fuelings: "", "perde", "config", "reinicio", "queda"
+    const char* vNoLog; // the entry the second fueling brings; "" none
+    int vFaltasNoRelatorio;
+};
+
+class ConsoleAuditoria : public Console, public ::testing::WithParamInterface<TCasoAuditoria> {
+protected:
+    void PAbreConfigurado()
+    {
+        const qsizetype antes = vServidor.FChamadas().filter(QStringLiteral("FcmConfigConcentradorFcm(1,")).size();
+        vIni = QStringLiteral("[FCM1]\r\nNUMBOMBAS=4\r\nMENSAGEMABAST=%1\r\n").arg(GetParam().vMensagem).toLatin1();
+        PAbre(vIni.constData());
+        ASSERT_TRUE(FEspera([&] {
+            return vServidor.FChamadas().filter(QStringLiteral("FcmConfigConcentradorFcm(1,")).size() > antes;
+        }));
+    }
+    int FFcmsim(const char* pVerbo, const char* pLitros)
+    {
+        QStringList args{QString::fromLatin1(pVerbo), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                         QString::fromLatin1(pLitros)};
+        if (qstrcmp(pVerbo, "abastece") == 0)
+            args << QStringLiteral("--ms") << QStringLiteral("0");
+        return vServidor.FFcmsimAteOFim(args);
+    }
+
+    QByteArray vIni;
+};
+
+TEST_P(ConsoleAuditoria, LitresThatLeftAPumpWithoutAFuelingAreLoggedAndReported)
+{
+    const TCasoAuditoria& caso = GetParam();
+    const QString entre = QString::fromLatin1(caso.vEntre);
+    PAbreConfigurado();
+    ASSERT_EQ(FFcmsim("abastece", "1,5"), 0);
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 1; }));
+    if (entre == QLatin1String("perde")) {
+        ASSERT_EQ(FFcmsim("perde", "2,5"), 0);
+    }
+    if (entre == QLatin1String("config")) {
+        ASSERT_EQ(vJanela->FcmMaster()->FcmConfigTotalizador(1, 2, 3, 500), 1) << "set back to 0,5 L at the pump";
+    }
+    if (entre == QLatin1String("reinicio") || entre == QLatin1String("queda")) {
+        vJanela.reset();
+        // A crash before the bases' file was written: the stored fuelings
+        // bring them back.
+        if (entre == QLatin1String("queda")) {
+            ASSERT_TRUE(QFile::remove(vPosto.Diretorio().FCaminho(TEncerrantes::FNomeArquivo())));
+        }
+        ASSERT_EQ(FFcmsim("perde", "2,5"), 0);
+        PAbreConfigurado();
+    }
+    ASSERT_EQ(FFcmsim("abastece", "1"), 0);
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 2 && vPosto.FLog().contains("Litragem: 1,000"); }))
+        << FVisivel(vPosto.FLog());
+    const auto FEncerrantes = [&] {
+        return FEntradas().filter(QRegularExpression(QStringLiteral("^(Litros saíram|Nova base)"))).join(QLatin1Char('|'));
+    };
+    if (*caso.vNoLog) {
+        EXPECT_TRUE(FEspera([&] { return FEncerrantes().contains(QString::fromUtf8(caso.vNoLog)); }))
+            << FEncerrantes().toStdString();
+    } else {
+        QTest::qWait(500);
+    }
+    EXPECT_EQ(FEncerrantes().count(QLatin1Char('|')) + (FEncerrantes().isEmpty() ? 0 : 1), *caso.vNoLog ? 1 : 0)
+        << FEncerrantes().toStdString();
+
+    const std::vector<TBicoAuditado> relatorio =
+        TAuditoriaEncerrantes::FAudita(vPosto.Conexao(), QDate::currentDate(), QDate::currentDate());
+    ASSERT_EQ(relatorio.size(), 1u);
+    EXPECT_EQ(relatorio[0].vFaltas.size(), static_cast<size_t>(caso.vFaltasNoRelatorio));
+    EXPECT_EQ(relatorio[0].FLitrosEmFalta(), caso.vFaltasNoRelatorio ? 2500 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Console, ConsoleAuditoria,
+    ::testing::Values(
+        TCasoAuditoria{"NoGapWithTheStartTotaliser", 1, "", "", 0},
+        TCasoAuditoria{"NoGapWithTheEndOnly", 0, "", "", 0},
+        TCasoAuditoria{"LostFuelingWithTheStartTotaliser", 1, "perde", "Litros sem abastecimento: 2,500", 1},
+        TCasoAuditoria{"LostFuelingWithTheEndOnly", 0, "perde", "Litros sem abastecimento: 2,500", 1},
+        TCasoAuditoria{"TotaliserSetByTheOperator", 1, "config",
+                       "Nova base do encerrante: totalizador configurado pelo operador.", 0},
+        TCasoAuditoria{"LostFuelingAcrossARestart", 1, "reinicio", "Litros sem abastecimento: 2,500", 1},
+        TCasoAuditoria{"LostFuelingAcrossACrashThatLostTheBasesFile", 0, "queda", "Litros sem abastecimento: 2,500",
+                       1}),
+    [](const auto& pInfo) { return std::string(pInfo.param.vNome); });
