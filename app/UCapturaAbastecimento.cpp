@@ -402,7 +402,9 @@ void TCapturaAbastecimento::PReprocessaPendentes()
             // its next entry.
         }
     }
-    PProcessa(vDiario.FPendentes(), {}, nullptr);
+    // A backlog the component delivered while the program was starting is
+    // in the journal too: in groups where it can be, as any other.
+    PCapturaPendentes(false);
 }
 
 void TCapturaAbastecimento::PProcessa(const std::vector<TDiarioAbastecimentos::TEntrada>& pEntradas,
