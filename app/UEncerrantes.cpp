@@ -236,7 +236,13 @@ void TEncerrantes::PDefinido(const QString& pCodigo, const TValor& pTotal)
         TGenerico::PGeraLog(texto);
 }
 
-void TEncerrantes::PAtualiza(const std::vector<TLinha>& pLinhas)
+std::optional<QPair<int, int>> TEncerrantes::FUltima() const
+{
+    const std::lock_guard trava(vTrava);
+    return vUltima;
+}
+
+void TEncerrantes::PAtualiza(const std::vector<TLinha>& pLinhas, bool pConfere)
 {
     QStringList textos;
     {
@@ -245,11 +251,16 @@ void TEncerrantes::PAtualiza(const std::vector<TLinha>& pLinhas)
             const QPair<int, int> numeracao(l.vSequencia, l.vId);
             if (vUltima && !FDepois(numeracao, *vUltima))
                 continue;
+            vUltima = numeracao;
+            if (!pConfere) {
+                vBases[l.vCodigo] = TBase{TValor{l.vFim, 1}, QLatin1Char('A')};
+                vAlterado = true;
+                continue;
+            }
             // The table keeps three decimals: the unit of its readings.
             const QString texto = FConfere(l.vCodigo, TValor{l.vFim - l.vLitros, 1}, TValor{l.vFim, 1}, QLatin1Char('A'));
             if (!texto.isEmpty())
                 textos.append(texto);
-            vUltima = numeracao;
         }
     }
     for (const QString& texto : textos)

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <future>
 
 // A failure is shown on the main thread, where the operator is; the
@@ -154,7 +155,14 @@ void TExecutorBanco::PAtualizaEncerrantes()
     if (!vEncerrantes || vEncerrantesAtualizados)
         return;
     try {
-        const TResultadoSql linhas = vBanco->FEncerrantesDesde(vEncerrantes->FDesde());
+        // A file of our own knows where it stopped: only what came after.
+        // None (a first start, or the file lost) takes each nozzle's last
+        // reading from the day's newest fuelings, without checking them.
+        const auto ultima = vEncerrantes->FUltima();
+        const QDate desde = vEncerrantes->FDesde();
+        constexpr int cRecentes = 2000;
+        const TResultadoSql linhas = ultima ? vBanco->FEncerrantesDepois(desde, ultima->first, ultima->second)
+                                            : vBanco->FEncerrantesRecentes(desde, cRecentes);
         std::vector<TEncerrantes::TLinha> guardadas;
         guardadas.reserve(static_cast<size_t>(linhas.Linhas()));
         const auto milesimos = [&](int i, const QString& pColuna) {
@@ -165,7 +173,9 @@ void TExecutorBanco::PAtualizaEncerrantes()
                                  milesimos(i, QStringLiteral("encerrantefinal")), milesimos(i, QStringLiteral("litragem")),
                                  linhas.FInteiro(i, QStringLiteral("sequencia")), linhas.FInteiro(i, QStringLiteral("id"))});
         }
-        vEncerrantes->PAtualiza(guardadas);
+        if (!ultima)
+            std::reverse(guardadas.begin(), guardadas.end());
+        vEncerrantes->PAtualiza(guardadas, ultima.has_value());
         vEncerrantesAtualizados = true;
     } catch (const EErro&) {
         // the captures go on; the bases are brought up to date next time

@@ -295,12 +295,31 @@ TResultadoSql TBancoDados::FAbastecimentosDoDia(TConexaoFirebird& pConexao)
                               {{QStringLiteral("PData"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))}});
 }
 
-TResultadoSql TBancoDados::FEncerrantesDesde(const QDate& pData)
+namespace {
+
+const QString cEncerrantes = QStringLiteral(
+    "select bombas.codconcentrador, mvabast.encerrantefinal, mvabast.litragem, mvabast.sequencia, mvabast.id, "
+    "mvabast.data, mvabast.hora from mvabast join bombas on bombas.codbico = mvabast.codbico where mvabast.data >= :PData ");
+
+} // namespace
+
+TResultadoSql TBancoDados::FEncerrantesDepois(const QDate& pData, int pSequencia, int pId)
 {
     return vConexao.FConsulta(
-        QStringLiteral("select bombas.codconcentrador, mvabast.encerrantefinal, mvabast.litragem, mvabast.sequencia, "
-                       "mvabast.id from mvabast join bombas on bombas.codbico = mvabast.codbico "
-                       "where mvabast.data >= :PData order by mvabast.data, mvabast.hora, mvabast.sequencia, mvabast.id"),
+        cEncerrantes + QStringLiteral("and (mvabast.sequencia > :PSequencia or (mvabast.sequencia = :PSequencia and "
+                                      "mvabast.id > :PId)) order by mvabast.data, mvabast.hora, mvabast.sequencia, "
+                                      "mvabast.id"),
+        {{QStringLiteral("PData"), pData.toString(QStringLiteral("dd.MM.yyyy"))},
+         {QStringLiteral("PSequencia"), pSequencia},
+         {QStringLiteral("PId"), pId}});
+}
+
+TResultadoSql TBancoDados::FEncerrantesRecentes(const QDate& pData, int pQuantos)
+{
+    // Newest first here; the caller reads them backwards.
+    return vConexao.FConsulta(
+        QStringLiteral("select first %1 ").arg(pQuantos) + cEncerrantes.mid(7) +
+            QStringLiteral("order by mvabast.data desc, mvabast.hora desc, mvabast.sequencia desc, mvabast.id desc"),
         {{QStringLiteral("PData"), pData.toString(QStringLiteral("dd.MM.yyyy"))}});
 }
 

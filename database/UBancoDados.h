@@ -102,10 +102,13 @@ public:
     // How long the second door's writes wait on a lock.
     static constexpr int cEsperaTravaSegundos = 3;
     TDadosConexao FDadosConexao() const { return vConexao.FDados(); }
-    // The fuelings stored since pData (inclusive), oldest first, with their
-    // nozzle's concentrator code: CODCONCENTRADOR, ENCERRANTEFINAL,
-    // LITRAGEM, SEQUENCIA, ID. The day's index keeps it small.
-    TResultadoSql FEncerrantesDesde(const QDate& pData);
+    // Stored fuelings with their nozzle's concentrator code:
+    // CODCONCENTRADOR, ENCERRANTEFINAL, LITRAGEM, SEQUENCIA, ID, oldest
+    // first. Those from pData on numbered after (pSequencia, pId); the day's
+    // index keeps the look small, and so few come back.
+    TResultadoSql FEncerrantesDepois(const QDate& pData, int pSequencia, int pId);
+    // The newest pQuantos from pData on, for the last reading of each nozzle.
+    TResultadoSql FEncerrantesRecentes(const QDate& pData, int pQuantos);
     // From any thread: the statement under way fails as a lost connection.
     void PAbandona() { vConexao.PAbandona(); }
 

@@ -1070,7 +1070,10 @@ TEST(Milesimos, CutOnTheDecimalDigitsNeverRounded)
 struct TCasoAuditoria {
     const char* vNome;
     int vMensagem; // MENSAGEMABAST: 1, fuelings carry their start totaliser; 0, only the end
-    const char* vEntre; // between the two fuelings: "", "perde", "config", "reinicio", "queda"
+    // between the two fuelings: "", "perde", "config", or a restart with a
+    // lost fueling: "reinicio", "queda" (the bases' file lost), "atrasado"
+    // (a third fueling the file never saw)
+    const char* vEntre;
     const char* vNoLog; // the entry the second fueling brings; "" none
     int vFaltasNoRelatorio;
 };
@@ -1080,8 +1083,12 @@ protected:
     void PAbreConfigurado()
     {
         const qsizetype antes = vServidor.FChamadas().filter(QStringLiteral("FcmConfigConcentradorFcm(1,")).size();
-        vIni = QStringLiteral("[FCM1]\r\nNUMBOMBAS=4\r\nMENSAGEMABAST=%1\r\n").arg(GetParam().vMensagem).toLatin1();
-        PAbre(vIni.constData());
+        if (antes == 0) {
+            PAbre(QStringLiteral("[FCM1]\r\nNUMBOMBAS=4\r\nMENSAGEMABAST=%1\r\n").arg(GetParam().vMensagem).toLatin1().constData());
+        } else { // started again: the settings file keeps the Id it reached
+            vJanela = std::make_unique<TFrmTarnex>();
+            vJanela->show();
+        }
         ASSERT_TRUE(FEspera([&] {
             return vServidor.FChamadas().filter(QStringLiteral("FcmConfigConcentradorFcm(1,")).size() > antes;
         }));
@@ -1094,8 +1101,6 @@ protected:
             args << QStringLiteral("--ms") << QStringLiteral("0");
         return vServidor.FFcmsimAteOFim(args);
     }
-
-    QByteArray vIni;
 };
 
 TEST_P(ConsoleAuditoria, LitresThatLeftAPumpWithoutAFuelingAreLoggedAndReported)
@@ -1111,8 +1116,22 @@ TEST_P(ConsoleAuditoria, LitresThatLeftAPumpWithoutAFuelingAreLoggedAndReported)
     if (entre == QLatin1String("config")) {
         ASSERT_EQ(vJanela->FcmMaster()->FcmConfigTotalizador(1, 2, 3, 500), 1) << "set back to 0,5 L at the pump";
     }
-    if (entre == QLatin1String("reinicio") || entre == QLatin1String("queda")) {
+    int linhas = 2;
+    QByteArray atrasado;
+    if (entre == QLatin1String("atrasado")) {
+        // The bases' file as written after the first fueling; the second
+        // one's write is then lost to a crash.
+        const QString arquivo = vPosto.Diretorio().FCaminho(TEncerrantes::FNomeArquivo());
+        ASSERT_TRUE(FEspera([&] { return QFile::exists(arquivo); }));
+        atrasado = vPosto.Diretorio().FLe(TEncerrantes::FNomeArquivo());
+        ASSERT_EQ(FFcmsim("abastece", "1,2"), 0);
+        ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 2; }));
+        ++linhas;
+    }
+    if (entre == QLatin1String("reinicio") || entre == QLatin1String("queda") || entre == QLatin1String("atrasado")) {
         vJanela.reset();
+        if (!atrasado.isEmpty())
+            vPosto.Diretorio().PGrava(TEncerrantes::FNomeArquivo(), atrasado);
         // A crash before the bases' file was written: the stored fuelings
         // bring them back.
         if (entre == QLatin1String("queda")) {
@@ -1122,7 +1141,7 @@ TEST_P(ConsoleAuditoria, LitresThatLeftAPumpWithoutAFuelingAreLoggedAndReported)
         PAbreConfigurado();
     }
     ASSERT_EQ(FFcmsim("abastece", "1"), 0);
-    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == 2 && vPosto.FLog().contains("Litragem: 1,000"); }))
+    ASSERT_TRUE(FEspera([&] { return FAbastecimentos() == linhas && vPosto.FLog().contains("Litragem: 1,000"); }))
         << FVisivel(vPosto.FLog());
     const auto FEncerrantes = [&] {
         return FEntradas().filter(QRegularExpression(QStringLiteral("^(Litros saíram|Nova base)"))).join(QLatin1Char('|'));
@@ -1154,5 +1173,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "Nova base do encerrante: totalizador configurado pelo operador.", 0},
         TCasoAuditoria{"LostFuelingAcrossARestart", 1, "reinicio", "Litros sem abastecimento: 2,500", 1},
         TCasoAuditoria{"LostFuelingAcrossACrashThatLostTheBasesFile", 0, "queda", "Litros sem abastecimento: 2,500",
-                       1}),
+                       1},
+        TCasoAuditoria{"LostFuelingAcrossACrashThatKeptAnOlderBasesFile", 1, "atrasado",
+                       "Litros sem abastecimento: 2,500", 1}),
     [](const auto& pInfo) { return std::string(pInfo.param.vNome); });
