@@ -242,7 +242,7 @@ std::optional<QPair<int, int>> TEncerrantes::FUltima() const
     return vUltima;
 }
 
-void TEncerrantes::PAtualiza(const std::vector<TLinha>& pLinhas, bool pConfere)
+void TEncerrantes::PAtualiza(const std::vector<TLinha>& pLinhas)
 {
     QStringList textos;
     {
@@ -252,11 +252,6 @@ void TEncerrantes::PAtualiza(const std::vector<TLinha>& pLinhas, bool pConfere)
             if (vUltima && !FDepois(numeracao, *vUltima))
                 continue;
             vUltima = numeracao;
-            if (!pConfere) {
-                vBases[l.vCodigo] = TBase{TValor{l.vFim, 1}, QLatin1Char('A')};
-                vAlterado = true;
-                continue;
-            }
             // The table keeps three decimals: the unit of its readings.
             const QString texto = FConfere(l.vCodigo, TValor{l.vFim - l.vLitros, 1}, TValor{l.vFim, 1}, QLatin1Char('A'));
             if (!texto.isEmpty())

@@ -53,11 +53,10 @@ public:
         int vId = 0;
     };
     // From the stored fuelings of pLinhas (oldest first) the ones the file
-    // has not seen: their checks, then their ends as the base. Without
-    // pConfere only the bases: a first start has nothing to check them by.
-    void PAtualiza(const std::vector<TLinha>& pLinhas, bool pConfere = true);
+    // has not seen: their checks, then their ends as the base.
+    void PAtualiza(const std::vector<TLinha>& pLinhas);
     // The day from which the stored fuelings may be new to the file, and
-    // the numbering of the last one it saw (none: the file is new or lost).
+    // the numbering of the last one it saw (none: no file yet).
     QDate FDesde() const;
     std::optional<QPair<int, int>> FUltima() const;
 

@@ -155,14 +155,17 @@ void TExecutorBanco::PAtualizaEncerrantes()
     if (!vEncerrantes || vEncerrantesAtualizados)
         return;
     try {
-        // A file of our own knows where it stopped: only what came after.
-        // None (a first start, or the file lost) takes each nozzle's last
-        // reading from the day's newest fuelings, without checking them.
+        // The file knows where it stopped: only what came after. Without
+        // one (a first start) each nozzle's first fueling gives its base:
+        // finding the last reading of every nozzle in a long day would sort
+        // the whole day in the database's memory.
         const auto ultima = vEncerrantes->FUltima();
-        const QDate desde = vEncerrantes->FDesde();
-        constexpr int cRecentes = 2000;
-        const TResultadoSql linhas = ultima ? vBanco->FEncerrantesDepois(desde, ultima->first, ultima->second)
-                                            : vBanco->FEncerrantesRecentes(desde, cRecentes);
+        if (!ultima) {
+            vEncerrantesAtualizados = true;
+            return;
+        }
+        const TResultadoSql linhas =
+            vBanco->FEncerrantesDepois(vEncerrantes->FDesde(), ultima->first, ultima->second);
         std::vector<TEncerrantes::TLinha> guardadas;
         guardadas.reserve(static_cast<size_t>(linhas.Linhas()));
         const auto milesimos = [&](int i, const QString& pColuna) {
@@ -173,9 +176,7 @@ void TExecutorBanco::PAtualizaEncerrantes()
                                  milesimos(i, QStringLiteral("encerrantefinal")), milesimos(i, QStringLiteral("litragem")),
                                  linhas.FInteiro(i, QStringLiteral("sequencia")), linhas.FInteiro(i, QStringLiteral("id"))});
         }
-        if (!ultima)
-            std::reverse(guardadas.begin(), guardadas.end());
-        vEncerrantes->PAtualiza(guardadas, ultima.has_value());
+        vEncerrantes->PAtualiza(guardadas);
         vEncerrantesAtualizados = true;
     } catch (const EErro&) {
         // the captures go on; the bases are brought up to date next time

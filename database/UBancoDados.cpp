@@ -314,15 +314,6 @@ TResultadoSql TBancoDados::FEncerrantesDepois(const QDate& pData, int pSequencia
          {QStringLiteral("PId"), pId}});
 }
 
-TResultadoSql TBancoDados::FEncerrantesRecentes(const QDate& pData, int pQuantos)
-{
-    // Newest first here; the caller reads them backwards.
-    return vConexao.FConsulta(
-        QStringLiteral("select first %1 ").arg(pQuantos) + cEncerrantes.mid(7) +
-            QStringLiteral("order by mvabast.data desc, mvabast.hora desc, mvabast.sequencia desc, mvabast.id desc"),
-        {{QStringLiteral("PData"), pData.toString(QStringLiteral("dd.MM.yyyy"))}});
-}
-
 // --- nozzle registry ---------------------------------------------------------------
 
 bool TBancoDados::FExisteBicoCadastrado(int pTanque, int pBomba, int pBico)

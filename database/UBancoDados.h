@@ -107,8 +107,6 @@ public:
     // first. Those from pData on numbered after (pSequencia, pId); the day's
     // index keeps the look small, and so few come back.
     TResultadoSql FEncerrantesDepois(const QDate& pData, int pSequencia, int pId);
-    // The newest pQuantos from pData on, for the last reading of each nozzle.
-    TResultadoSql FEncerrantesRecentes(const QDate& pData, int pQuantos);
     // From any thread: the statement under way fails as a lost connection.
     void PAbandona() { vConexao.PAbandona(); }
 

@@ -109,8 +109,8 @@ TEST_F(Encerrantes, ComponentReadingsBecomeThousandthsWithTheirUnit)
 }
 
 // Written, read back by a new run, and brought up to date from the stored
-// fuelings the file never saw (a crash before its write): the check goes
-// on from the newest, and what the file saw is not checked twice.
+// fuelings the file never saw (a crash before its next write): the check
+// goes on from the newest, and what the file saw is not checked twice.
 TEST_F(Encerrantes, BasesSurviveARestartAndCatchUpWithTheFuelingsStoredSince)
 {
     {
