@@ -161,14 +161,13 @@ QString TEncerrantes::FConfere(const QString& pCodigo, const TValor& pInicio, co
     const qint64 anterior = base.vValor.vMilesimos;
     const QChar origemAnterior = base.vOrigem;
     // The same fueling again (a capture taken up again): already counted.
-    if (pOrigem == QLatin1Char('A') && std::llabs(pFim.vMilesimos - anterior) <= base.vValor.vUnidade + pFim.vUnidade)
+    if (std::llabs(pFim.vMilesimos - anterior) <= base.vValor.vUnidade + pFim.vUnidade)
         return {};
     base = TBase{pFim, pOrigem};
     const QChar cr = QLatin1Char('\r');
     const QString cabeca = QStringLiteral("Bico: ") + pCodigo + cr + QStringLiteral("Encerrante anterior: ") +
                            FTexto(anterior) + QStringLiteral(" (") + FTextoOrigem(origemAnterior) + QLatin1Char(')') + cr;
-    const QString agora = pOrigem == QLatin1Char('A') ? QStringLiteral("Encerrante no início do abastecimento: ")
-                                                      : QStringLiteral("Encerrante lido: ");
+    const QString agora = QStringLiteral("Encerrante no início do abastecimento: ");
     if (pInicio.vMilesimos > anterior + tolerancia) {
         return QStringLiteral("Litros saíram da bomba sem abastecimento.") + cr + cabeca + agora +
                FTexto(pInicio.vMilesimos) + cr + QStringLiteral("Litros sem abastecimento: ") +
@@ -206,14 +205,15 @@ void TEncerrantes::PAbastecimento(const QString& pCodigo, const TValor& pInicio,
     PRegistra(texto);
 }
 
+// A reading becomes the base without a check: it may come while the
+// nozzle is fueling, or while the fuelings before it still wait in the
+// journal for the database, and the litres it counts would be told as lost.
+// Litres lost before it still show in the report.
 void TEncerrantes::PLeitura(const QString& pCodigo, const TValor& pTotal)
 {
-    QString texto;
-    {
-        const std::lock_guard trava(vTrava);
-        texto = FConfere(pCodigo, pTotal, pTotal, QLatin1Char('L'));
-    }
-    PRegistra(texto);
+    const std::lock_guard trava(vTrava);
+    vBases[pCodigo] = TBase{pTotal, QLatin1Char('L')};
+    vAlterado = true;
 }
 
 void TEncerrantes::PDefinido(const QString& pCodigo, const TValor& pTotal)

@@ -38,7 +38,7 @@ public:
     // was stored. Seen again (a capture taken up again) it changes nothing.
     void PAbastecimento(const QString& pCodigo, const TValor& pInicio, const TValor& pFim,
                         const std::optional<QPair<int, int>>& pNumeracao);
-    // A totaliser the pump reported.
+    // A totaliser the pump reported: the new base, unchecked.
     void PLeitura(const QString& pCodigo, const TValor& pTotal);
     // A totaliser the operator set at the pump.
     void PDefinido(const QString& pCodigo, const TValor& pTotal);

@@ -56,7 +56,9 @@ const TCaso cCasos[] = {
     {"a meter set back at the pump", 'A', M(10000), M(20000),
      "Nova base do encerrante: o encerrante voltou", 20000},
     {"the same fueling taken up again", 'A', M(990000), M(1000000), "", 1000000},
-    {"a reading ahead of the base", 'L', M(1002500), M(1002500), "Litros sem abastecimento: 2,500", 1002500},
+    // A reading may count litres of a fueling under way or still in the
+    // journal: it moves the base without a word.
+    {"a reading ahead of the base", 'L', M(1002500), M(1002500), "", 1002500},
     {"a reading at the base", 'L', M(1000000), M(1000000), "", 1000000},
     {"set by the operator", 'O', M(50000), M(50000),
      "Nova base do encerrante: totalizador configurado pelo operador.\rBico: 010203\rEncerrante anterior: "
