@@ -183,9 +183,19 @@ void TExecutorBanco::PAtualizaEncerrantes()
     }
 }
 
-void TExecutorBanco::PAgendaEncerrantes()
+void TExecutorBanco::PNovoEncerrante(const QString& pCodigo, const TEncerrantes::TValor& pValor, bool pDefinido)
 {
-    PNaLinha([this] {
+    PNaLinha([this, pCodigo, pValor, pDefinido] {
+        if (!vEncerrantes)
+            return;
+        try {
+            if (pDefinido)
+                vEncerrantes->PDefinido(pCodigo, pValor);
+            else
+                vEncerrantes->PLeitura(pCodigo, pValor);
+        } catch (const EErro&) {
+            // the log could not take the entry; the base is set all the same
+        }
         if (!vGravaEncerrantes->isActive())
             vGravaEncerrantes->start();
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UEncerrantes.h"
 #include "UFirebird.h"
 
 #include <QObject>
@@ -14,7 +15,6 @@
 
 class TBancoDados;
 class TCapturaAbastecimento;
-class TEncerrantes;
 
 // The database work of what the concentrators report, on a thread and an
 // attachment of its own, in the order the events came: the nozzles' status
@@ -47,9 +47,10 @@ public:
     // for it; what it raises is raised here.
     void PExecutaAguardando(const std::function<void()>& pAcao);
 
-    // The nozzles' totalisers changed outside a capture (a reading, a value
-    // set by the operator): their file is written soon.
-    void PAgendaEncerrantes();
+    // A nozzle's totaliser read at the pump, or set there (pDefinido): its
+    // new base, taken behind the captures already handed over, so that a
+    // fueling that ended before it is checked against the base before it.
+    void PNovoEncerrante(const QString& pCodigo, const TEncerrantes::TValor& pValor, bool pDefinido);
 
     // Letters still waiting to land (for the tests and the log).
     size_t FStatusPendentes() const;

@@ -553,14 +553,9 @@ void TFrmTarnex::FcmMasterTotalizador(QObject*, quint8 sl, quint8 bo, quint8 bi,
 void TFrmTarnex::PNovoEncerrante(quint8 sl, quint8 bo, quint8 bi, const std::optional<TEncerrantes::TValor>& pValor,
                                  bool pDefinido)
 {
-    if (!vEncerrantes || !vExecutor || !pValor)
+    if (!vExecutor || !pValor)
         return;
-    const QString codigo = TBancoDados::FCodigoConcentrador(sl, bo, bi);
-    if (pDefinido)
-        vEncerrantes->PDefinido(codigo, *pValor);
-    else
-        vEncerrantes->PLeitura(codigo, *pValor);
-    vExecutor->PAgendaEncerrantes();
+    vExecutor->PNovoEncerrante(TBancoDados::FCodigoConcentrador(sl, bo, bi), *pValor, pDefinido);
 }
 
 void TFrmTarnex::FcmMasterVolume(QObject*, quint8 sl, quint8 bo, quint8 bi, int vol, quint8 cd)
