@@ -295,20 +295,14 @@ TResultadoSql TBancoDados::FAbastecimentosDoDia(TConexaoFirebird& pConexao)
                               {{QStringLiteral("PData"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))}});
 }
 
-namespace {
-
-const QString cEncerrantes = QStringLiteral(
-    "select bombas.codconcentrador, mvabast.encerrantefinal, mvabast.litragem, mvabast.sequencia, mvabast.id, "
-    "mvabast.data, mvabast.hora from mvabast join bombas on bombas.codbico = mvabast.codbico where mvabast.data >= :PData ");
-
-} // namespace
-
 TResultadoSql TBancoDados::FEncerrantesDepois(const QDate& pData, int pSequencia, int pId)
 {
     return vConexao.FConsulta(
-        cEncerrantes + QStringLiteral("and (mvabast.sequencia > :PSequencia or (mvabast.sequencia = :PSequencia and "
-                                      "mvabast.id > :PId)) order by mvabast.data, mvabast.hora, mvabast.sequencia, "
-                                      "mvabast.id"),
+        QStringLiteral("select bombas.codconcentrador, mvabast.encerrantefinal, mvabast.litragem, mvabast.sequencia, "
+                       "mvabast.id from mvabast join bombas on bombas.codbico = mvabast.codbico "
+                       "where mvabast.data >= :PData and (mvabast.sequencia > :PSequencia or "
+                       "(mvabast.sequencia = :PSequencia and mvabast.id > :PId)) "
+                       "order by mvabast.data, mvabast.hora, mvabast.sequencia, mvabast.id"),
         {{QStringLiteral("PData"), pData.toString(QStringLiteral("dd.MM.yyyy"))},
          {QStringLiteral("PSequencia"), pSequencia},
          {QStringLiteral("PId"), pId}});
